@@ -1,0 +1,41 @@
+// The device monitor's two messages, turned into one event code, and what the
+// tool does on each event.
+#pragma once
+
+#include <cstdint>
+
+#include "device/ToolState.h"
+
+namespace talun {
+
+inline constexpr uint32_t EVENT_CLASS_PLUG = 0x7F00;
+inline constexpr uint32_t EVENT_CLASS_BUTTON = 0xE000;
+inline constexpr uint32_t EVENT_PLUG_ATTACHED = 1;
+inline constexpr uint32_t EVENT_PLUG_DETACHED = 2;
+// Time the mouse gets to settle after it was plugged in, before the update.
+inline constexpr uint32_t ATTACH_SETTLE_MS = 1500;
+
+inline constexpr uint32_t MakeEventCode(uint32_t eventClass, uint32_t value) {
+    return (eventClass << 16) | (value & 0xFFFFu);
+}
+
+// The plug message: wParam 1 attached, 0 detached; any other wParam gives a
+// plug event of value 0, which does nothing.
+uint32_t PlugEventCode(uintptr_t wParam);
+// The input message: class from the low 16 bits of wParam, value from the low
+// 16 bits of lParam.
+uint32_t InputEventCode(uintptr_t wParam, intptr_t lParam);
+
+// What a dispatched event did.
+enum class DeviceEventAction { None, Attached, Detached };
+
+// Attach while not Attached: settle, mark Attached, open the feature device and
+// run the update. Detach while not Detached: mark Detached, close the feature
+// device, clear the status. Everything else: nothing.
+DeviceEventAction DispatchDeviceEvent(CoreContext& ctx, uint32_t eventCode);
+
+// The "Re-Test" command: clears the status and repaints the window; the link
+// and the feature device are left as they are.
+void ReTest(CoreContext& ctx);
+
+}  // namespace talun

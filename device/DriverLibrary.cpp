@@ -1,0 +1,104 @@
+#include "device/DriverLibrary.h"
+
+namespace talun {
+
+namespace {
+
+template <typename Fn>
+Fn ResolveSlot(const LoadedLibrary& module, const char* name) {
+    return reinterpret_cast<Fn>(module.Resolve(name));
+}
+
+}  // namespace
+
+int DriverLibrary::Load(LibraryLoader& loader, const std::optional<std::string>& fullPath) {
+    Unload();
+    if (!fullPath) {
+        loadError_ = "the driver library's path is too long";
+        return 0;
+    }
+    module_ = loader.Load(*fullPath);
+    if (!module_) {
+        loadError_ = "cannot load " + *fullPath + ": " + loader.LastError();
+        return 0;
+    }
+    loadError_.clear();
+    slots_.Open_DevMonitor = ResolveSlot<OpenDevMonitorFn>(*module_, "Open_DevMonitor");
+    slots_.Close_DevMonitor = ResolveSlot<CloseDevMonitorFn>(*module_, "Close_DevMonitor");
+    slots_.Open_FeatureDevice = ResolveSlot<OpenFeatureDeviceFn>(*module_, "Open_FeatureDevice");
+    slots_.Close_FeatureDevice = ResolveSlot<CloseFeatureDeviceFn>(*module_, "Close_FeatureDevice");
+    slots_.SetFeature = ResolveSlot<SetFeatureFn>(*module_, "SetFeature");
+    slots_.GetFeature = ResolveSlot<GetFeatureFn>(*module_, "GetFeature");
+    slots_.List_HidDevices = ResolveSlot<ListDevicesFn>(*module_, "List_HidDevices");
+    return 1;
+}
+
+void DriverLibrary::Unload() {
+    slots_ = DriverEntryPoints{};
+    module_.reset();
+}
+
+std::string DriverLibrary::Problem() const {
+    if (!module_) return loadError_.empty() ? "driver library not loaded" : loadError_;
+    std::string missing;
+    const std::pair<const void*, const char*> required[] = {
+        {reinterpret_cast<const void*>(slots_.Open_DevMonitor), "Open_DevMonitor"},
+        {reinterpret_cast<const void*>(slots_.Close_DevMonitor), "Close_DevMonitor"},
+        {reinterpret_cast<const void*>(slots_.Open_FeatureDevice), "Open_FeatureDevice"},
+        {reinterpret_cast<const void*>(slots_.Close_FeatureDevice), "Close_FeatureDevice"},
+        {reinterpret_cast<const void*>(slots_.SetFeature), "SetFeature"},
+        {reinterpret_cast<const void*>(slots_.GetFeature), "GetFeature"},
+    };
+    for (const auto& [slot, name] : required) {
+        if (slot == nullptr) missing += missing.empty() ? name : std::string(", ") + name;
+    }
+    return missing.empty() ? std::string() : "driver library lacks " + missing;
+}
+
+void DriverLibrary::OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) {
+    if (slots_.Open_DevMonitor) slots_.Open_DevMonitor(window, inputMessage, plugMessage);
+}
+
+void DriverLibrary::CloseDevMonitor() {
+    if (slots_.Close_DevMonitor) slots_.Close_DevMonitor();
+}
+
+int DriverLibrary::OpenFeatureDevice() {
+    return slots_.Open_FeatureDevice ? slots_.Open_FeatureDevice() : 0;
+}
+
+void DriverLibrary::CloseFeatureDevice() {
+    if (slots_.Close_FeatureDevice) slots_.Close_FeatureDevice();
+}
+
+int DriverLibrary::SetFeature(uint8_t* report, int length) {
+    return slots_.SetFeature ? slots_.SetFeature(report, length) : 0;
+}
+
+int DriverLibrary::GetFeature(uint8_t* buffer, int length) {
+    return slots_.GetFeature ? slots_.GetFeature(buffer, length) : 0;
+}
+
+std::optional<std::string> JoinBoundedPath(const std::string& directory, const std::string& fileName,
+                                           std::size_t maxLength) {
+    if (directory.size() + fileName.size() > maxLength) return std::nullopt;
+    return directory + fileName;
+}
+
+int LoadDriverLibrary(DriverLibrary& library, LibraryLoader& loader,
+                      const std::optional<std::string>& fullPath) {
+    return library.Load(loader, fullPath);
+}
+
+int OpenDeviceAccess(DeviceAccess& device, HidWindow window) {
+    device.OpenDevMonitor(window, HID_MESSAGE_INPUT_EVENT, HID_MESSAGE_PLUG_EVENT);
+    return device.OpenFeatureDevice();
+}
+
+int CloseDeviceAccess(DeviceAccess& device) {
+    device.CloseDevMonitor();
+    device.CloseFeatureDevice();
+    return 1;
+}
+
+}  // namespace talun

@@ -1,0 +1,75 @@
+// Binding of the driver library: its module and the six entry-point slots.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "device/DeviceAccess.h"
+#include "device/HidDriverApi.h"
+#include "platform/LibraryLoader.h"
+
+namespace talun {
+
+// The six slots, in the order they are resolved, and one optional extra.
+struct DriverEntryPoints {
+    OpenDevMonitorFn Open_DevMonitor = nullptr;
+    CloseDevMonitorFn Close_DevMonitor = nullptr;
+    OpenFeatureDeviceFn Open_FeatureDevice = nullptr;
+    CloseFeatureDeviceFn Close_FeatureDevice = nullptr;
+    SetFeatureFn SetFeature = nullptr;
+    GetFeatureFn GetFeature = nullptr;
+    ListDevicesFn List_HidDevices = nullptr;  // optional: device listing
+};
+
+// The loaded driver library. An empty slot is never called: its operation does
+// nothing and counts as failed (result 0).
+class DriverLibrary final : public DeviceAccess {
+public:
+    DriverLibrary() = default;
+    DriverLibrary(const DriverLibrary&) = delete;
+    DriverLibrary& operator=(const DriverLibrary&) = delete;
+
+    // Loads the library at fullPath and resolves every slot, found or not.
+    // 1 when the library loaded, 0 when it did not (then nothing is resolved).
+    // No path (it did not fit the platform's limit) counts as a library that
+    // does not load.
+    int Load(LibraryLoader& loader, const std::optional<std::string>& fullPath);
+    // Releases the library; every slot is empty afterwards.
+    void Unload();
+
+    bool IsLoaded() const { return module_ != nullptr; }
+    const DriverEntryPoints& Slots() const { return slots_; }
+    // Why the last Load failed, or which of the six entry points are missing.
+    std::string Problem() const;
+
+    void OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) override;
+    void CloseDevMonitor() override;
+    int OpenFeatureDevice() override;
+    void CloseFeatureDevice() override;
+    int SetFeature(uint8_t* report, int length) override;
+    int GetFeature(uint8_t* buffer, int length) override;
+
+private:
+    std::unique_ptr<LoadedLibrary> module_;
+    DriverEntryPoints slots_;
+    std::string loadError_;
+};
+
+// directory + fileName, or nothing when the result would be longer than maxLength
+// characters (a path that does not fit counts as a missing file).
+std::optional<std::string> JoinBoundedPath(const std::string& directory, const std::string& fileName,
+                                           std::size_t maxLength);
+
+// Loads the driver library from its full path. 1 when loaded, else 0.
+int LoadDriverLibrary(DriverLibrary& library, LibraryLoader& loader,
+                      const std::optional<std::string>& fullPath);
+
+// Opens the device monitor (directed at window, with the input and plug message
+// numbers), then the feature device, whose result it returns.
+int OpenDeviceAccess(DeviceAccess& device, HidWindow window);
+
+// Closes the device monitor, then the feature device. Returns 1.
+int CloseDeviceAccess(DeviceAccess& device);
+
+}  // namespace talun

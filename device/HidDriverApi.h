@@ -1,0 +1,65 @@
+/* The C interface of a HID driver library (hiddriver.dll / libhiddriver.so).
+ *
+ * The tool loads such a library at run time from its own directory and binds the
+ * six entry points below by name. Any library that exports them with these
+ * arguments and results can take the place of another: the simulated mouse, the
+ * Windows HID driver and the Linux hidraw driver all do.
+ *
+ * Plain C so that it can be implemented and consumed from either language.
+ */
+#ifndef TALUN_DEVICE_HIDDRIVERAPI_H
+#define TALUN_DEVICE_HIDDRIVERAPI_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Where the device monitor delivers its two messages.
+ *
+ * On Windows this is the HWND of the window that receives the messages; the
+ * monitor posts them with PostMessage. Elsewhere there are no window handles: it
+ * points at a HidEventSink, whose post function the monitor calls from its own
+ * thread. */
+typedef void* HidWindow;
+
+typedef struct HidEventSink HidEventSink;
+struct HidEventSink {
+    /* Called from the monitor's thread. message is the input or plug message
+     * number handed to Open_DevMonitor; wParam and lParam as on Windows. */
+    void (*post)(HidEventSink* self, unsigned message, uintptr_t wParam, intptr_t lParam);
+};
+
+/* Message numbers the tool hands to Open_DevMonitor (WM_USER + 301 and + 302). */
+#define HID_MESSAGE_INPUT_EVENT 1325u
+#define HID_MESSAGE_PLUG_EVENT 1326u
+
+#if defined(_WIN32)
+#define HIDDRIVER_EXPORT __declspec(dllexport)
+#else
+#define HIDDRIVER_EXPORT __attribute__((visibility("default")))
+#endif
+
+/* Entry-point signatures, in the order in which the tool resolves them. */
+typedef void (*OpenDevMonitorFn)(HidWindow window, unsigned inputMessage, unsigned plugMessage);
+typedef void (*CloseDevMonitorFn)(void);
+typedef int (*OpenFeatureDeviceFn)(void);  /* nonzero: the feature channel is open */
+typedef void (*CloseFeatureDeviceFn)(void);
+/* byte 0 is the report ID; length counts it. Nonzero: written. */
+typedef int (*SetFeatureFn)(unsigned char* report, int length);
+/* byte 0 holds the wanted ID on entry. Nonzero: read; the report then stands in
+ * the buffer from byte 0 on. */
+typedef int (*GetFeatureFn)(unsigned char* report, int length);
+
+/* Optional, not one of the six: lists the HID devices the library can see.
+ * Writes one line per device ("vid:pid usage-page:usage path" style, library's
+ * choice) into text, NUL-terminated, at most capacity bytes including the NUL.
+ * Returns the number of devices listed, or -1 when listing is not possible. */
+typedef int (*ListDevicesFn)(char* text, int capacity);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

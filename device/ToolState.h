@@ -1,0 +1,101 @@
+// The state that the tool's handlers share, and what the device logic is given
+// to work with. One ToolState per front end; tests make as many as they like.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "device/DeviceAccess.h"
+#include "platform/Clock.h"
+#include "platform/ProfileFile.h"
+
+namespace talun {
+
+// The last plug event acted on.
+enum class LinkState : int { None = 0, Attached = 1, Detached = 2 };
+
+// The state of the update as the window shows it.
+enum class UpdateStatus : int { Idle = 0, Updating = 1, Updated = 2, NotUpdated = 3 };
+
+const char* UpdateStatusText(UpdateStatus status);  // "FIRMWARE UPDATED." etc.; "" for Idle
+
+inline constexpr int DEVICE_SETTINGS_SIZE = 45;
+inline constexpr int BUTTON_CODE_TABLE_OFFSET = 29;  // bytes 29..43 of DeviceSettings
+inline constexpr int BUTTON_CODE_COUNT = 15;
+
+// The default settings record written to the mouse after the firmware.
+struct DeviceSettings {
+    std::array<uint8_t, DEVICE_SETTINGS_SIZE> bytes{};
+
+    // ButtonCodeTable entry i: the function code of the mouse's button i + 1.
+    uint8_t& ButtonCode(int i) { return bytes.at(BUTTON_CODE_TABLE_OFFSET + i); }
+    uint8_t ButtonCode(int i) const { return bytes.at(BUTTON_CODE_TABLE_OFFSET + i); }
+};
+
+struct ToolState {
+    // Drive and directory of the program, ending in a separator.
+    std::string ProgramDirectory;
+    // The settings file; empty means ProgramDirectory followed by "default.ini".
+    std::string settingsFilePath;
+    // Longest path the platform's fixed buffers take; a longer one counts as missing.
+    std::size_t maxPathLength = 259;
+
+    LinkState linkState = LinkState::None;
+    UpdateStatus updateStatus = UpdateStatus::Idle;
+    DeviceSettings deviceSettings;  // all zero until the first settings restore
+    int BreathingMode = 2;
+};
+
+// One step of an update run, in the order the run takes them.
+enum class UpdateStep {
+    FirmwareChunk1,
+    FirmwareChunk2,
+    FirmwareChunk3,
+    Profile,
+    MainSettings,
+    ButtonMap,
+    OtgSpeed,
+};
+inline constexpr int UPDATE_STEP_COUNT = 7;
+const char* UpdateStepName(UpdateStep step);
+
+// What became of one write.
+enum class StepOutcome {
+    Acknowledged,     // written and the mouse said Done
+    NotAcknowledged,  // written, but the mouse stayed Busy, reported an error or could not be read
+    WriteRefused,     // the driver library refused the write
+    Skipped,          // not sent, because an earlier step failed
+};
+const char* StepOutcomeName(StepOutcome outcome);
+
+// Hooks through which a front end follows the device work. All calls come from
+// the thread that runs the work. The defaults do nothing.
+class UpdateObserver {
+public:
+    virtual ~UpdateObserver() = default;
+    // UpdateStatus has changed (Updating: draw "UPDATING...." at once).
+    virtual void OnStatusChanged(UpdateStatus /*status*/) {}
+    // Repaint the status and hint lines from UpdateStatus.
+    virtual void OnRefreshStatusArea() {}
+    // Repaint the whole window.
+    virtual void OnRepaintWindow() {}
+    virtual void OnWaitCursor(bool /*on*/) {}
+    virtual void OnStepStarted(UpdateStep /*step*/) {}
+    virtual void OnStepFinished(UpdateStep /*step*/, StepOutcome /*outcome*/) {}
+};
+
+class FirmwareImage;
+
+// Everything the device logic works with; nothing else reaches it.
+struct CoreContext {
+    ToolState& state;
+    DeviceAccess& device;
+    Clock& clock;
+    const ProfileFile& profileFile;
+    const FirmwareImage& firmware;
+    UpdateObserver& observer;
+};
+
+}  // namespace talun

@@ -1,0 +1,52 @@
+#include "device/Transport.h"
+
+#include "device/ReportCatalogue.h"
+
+namespace talun {
+
+Report MakeReport(uint8_t reportId, int length) {
+    Report report(static_cast<std::size_t>(length), 0);
+    report.at(0) = reportId;
+    return report;
+}
+
+int SendFeatureReport(DeviceAccess& device, const Report& report) {
+    // The library takes a writable buffer; give it a copy so the caller's report
+    // stays as built.
+    Report copy = report;
+    return device.SetFeature(copy.data(), static_cast<int>(copy.size()));
+}
+
+int ReadFeatureReport(DeviceAccess& device, Report& buffer) {
+    return device.GetFeature(buffer.data(), static_cast<int>(buffer.size()));
+}
+
+uint32_t AcknowledgeDelay(int attempt, uint32_t firstDelayMs) {
+    switch (attempt) {
+        case 0: return firstDelayMs;
+        case 1: return ACK_SECOND_DELAY_MS;
+        case 2: return ACK_THIRD_DELAY_MS;
+        default: return ACK_LATER_DELAY_MS;
+    }
+}
+
+int WaitForAcknowledge(DeviceAccess& device, Clock& clock, uint32_t firstDelayMs) {
+    int attempts = 0;
+    uint8_t status = 0;  // the last status the mouse managed to report
+    int result = 0;
+    do {
+        clock.Sleep(AcknowledgeDelay(attempts, firstDelayMs));
+        Report buffer = MakeReport(REPORT_STATUS, LENGTH_STATUS);
+        if (ReadFeatureReport(device, buffer)) {
+            status = buffer[1];
+            result = status == ACK_STATUS_DONE ? 1 : 0;
+        } else {
+            // A failed read after Busy counts as still Busy.
+            result = 0;
+        }
+        ++attempts;
+    } while (status == ACK_STATUS_BUSY && attempts < ACK_MAX_READS);
+    return result;
+}
+
+}  // namespace talun

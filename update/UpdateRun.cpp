@@ -1,0 +1,26 @@
+#include "update/UpdateRun.h"
+
+#include "update/FirmwareImage.h"
+#include "update/SettingsRestore.h"
+
+namespace talun {
+
+UpdateStatus RunUpdate(CoreContext& ctx) {
+    ctx.observer.OnRefreshStatusArea();
+    ctx.observer.OnWaitCursor(true);
+    ctx.state.updateStatus = UpdateStatus::Updating;
+    ctx.observer.OnStatusChanged(ctx.state.updateStatus);
+
+    const bool firmwareWritten = TransferFirmware(ctx);
+    // The settings go back to their defaults even after a failed transfer.
+    const bool settingsRestored = RestoreSettings(ctx) != 0;
+
+    ctx.state.updateStatus =
+        firmwareWritten && settingsRestored ? UpdateStatus::Updated : UpdateStatus::NotUpdated;
+    ctx.observer.OnStatusChanged(ctx.state.updateStatus);
+    ctx.observer.OnWaitCursor(false);
+    ctx.observer.OnRefreshStatusArea();
+    return ctx.state.updateStatus;
+}
+
+}  // namespace talun

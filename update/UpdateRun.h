@@ -1,0 +1,17 @@
+// One update run: the firmware, then the default settings, and the outcome.
+#pragma once
+
+#include "device/ToolState.h"
+
+namespace talun {
+
+inline constexpr char HINT_NOT_UPDATED[] = "MAKE SURE THE TALUN R5 IS CONNECTED.";
+
+// Sets UpdateStatus to Updating, transfers the firmware, restores the settings
+// and sets UpdateStatus to Updated only when every firmware chunk and every
+// settings report was written and acknowledged; NotUpdated otherwise. The
+// observer hears of the status, the wait cursor and every step. Returns the
+// final status.
+UpdateStatus RunUpdate(CoreContext& ctx);
+
+}  // namespace talun
