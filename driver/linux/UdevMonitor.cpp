@@ -1,0 +1,135 @@
+#include "driver/linux/UdevMonitor.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace talun::hiddriver {
+namespace {
+
+constexpr const char* SUBSYSTEM_HIDRAW = "hidraw";
+
+std::string SystemError(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+const char* Text(const char* s) {
+    return s != nullptr ? s : "";
+}
+
+}  // namespace
+
+UdevMonitor::UdevMonitor(Key, const DriverConfig& config, HidEventSink* sink, unsigned plugMessage)
+    : config_(config), sink_(sink), plugMessage_(plugMessage) {}
+
+std::unique_ptr<UdevMonitor> UdevMonitor::Start(const DriverConfig& config, HidEventSink* sink,
+                                                unsigned plugMessage, std::string& error) {
+    auto self = std::make_unique<UdevMonitor>(Key{}, config, sink, plugMessage);
+    self->udev_.reset(udev_new());
+    if (!self->udev_) {
+        error = SystemError("udev is not available");
+        return nullptr;
+    }
+    self->monitor_.reset(udev_monitor_new_from_netlink(self->udev_.get(), "udev"));
+    if (!self->monitor_) {
+        error = SystemError("no udev netlink monitor (is /run/udev or netlink unavailable here?)");
+        return nullptr;
+    }
+    if (udev_monitor_filter_add_match_subsystem_devtype(self->monitor_.get(), SUBSYSTEM_HIDRAW,
+                                                        nullptr) < 0 ||
+        udev_monitor_enable_receiving(self->monitor_.get()) < 0) {
+        error = SystemError("cannot receive udev events for hidraw");
+        return nullptr;
+    }
+    self->stop_ = FileDescriptor(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!self->stop_.Valid()) {
+        error = SystemError("eventfd");
+        return nullptr;
+    }
+
+    // The mouse may be plugged in already: remember its nodes, so that unplugging
+    // it is reported. Nothing is posted for them; the tool opens the feature channel
+    // at start-up by itself.
+    const UdevEnumeratePtr enumerate(udev_enumerate_new(self->udev_.get()));
+    if (enumerate && udev_enumerate_add_match_subsystem(enumerate.get(), SUBSYSTEM_HIDRAW) >= 0 &&
+        udev_enumerate_scan_devices(enumerate.get()) >= 0) {
+        udev_list_entry* entry = nullptr;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+            const UdevDevicePtr device(
+                udev_device_new_from_syspath(self->udev_.get(), udev_list_entry_get_name(entry)));
+            if (device && self->IsMouse(device.get())) {
+                self->tracker_.Arrived(Text(udev_device_get_syspath(device.get())));
+            }
+        }
+    }
+
+    self->thread_ = std::thread([monitor = self.get()] { monitor->Run(); });
+    return self;
+}
+
+UdevMonitor::~UdevMonitor() {
+    if (thread_.joinable()) {
+        const uint64_t one = 1;
+        // The eventfd counter cannot overflow from one write; poll sees it at once.
+        [[maybe_unused]] const ssize_t written = ::write(stop_.Get(), &one, sizeof one);
+        thread_.join();
+    }
+}
+
+void UdevMonitor::Run() {
+    pollfd fds[2] = {{udev_monitor_get_fd(monitor_.get()), POLLIN, 0}, {stop_.Get(), POLLIN, 0}};
+    for (;;) {
+        const int ready = ::poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents != 0) return;
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return;
+        if (fds[0].revents & POLLIN) {
+            const UdevDevicePtr device(udev_monitor_receive_device(monitor_.get()));
+            if (device) OnDevice(device.get());
+        }
+    }
+}
+
+void UdevMonitor::OnDevice(udev_device* device) {
+    const std::string action = Text(udev_device_get_action(device));
+    const std::string syspath = Text(udev_device_get_syspath(device));
+    if (action == "add") {
+        if (IsMouse(device) && tracker_.Arrived(syspath)) Post(1);
+    } else if (action == "remove") {
+        // The node's sysfs attributes are gone by now; the tracker knows it.
+        if (tracker_.Removed(syspath)) Post(0);
+    }
+}
+
+bool UdevMonitor::IsMouse(udev_device* device) const {
+    std::optional<PathIds> ids;
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
+    if (usb != nullptr) {
+        const auto vendor = ParseHex16(Text(udev_device_get_sysattr_value(usb, "idVendor")));
+        const auto product = ParseHex16(Text(udev_device_get_sysattr_value(usb, "idProduct")));
+        if (vendor && product) {
+            ids = PathIds{*vendor, *product, std::nullopt};
+            udev_device* intf =
+                udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_interface");
+            if (intf != nullptr) {
+                if (const auto number =
+                        ParseHex16(Text(udev_device_get_sysattr_value(intf, "bInterfaceNumber")))) {
+                    ids->interfaceNumber = *number;
+                }
+            }
+        }
+    }
+    if (!ids) ids = ParseLinuxHidSysPath(Text(udev_device_get_syspath(device)));
+    return ids && MatchesMouse(config_, *ids);
+}
+
+void UdevMonitor::Post(uintptr_t wParam) {
+    sink_->post(sink_, plugMessage_, wParam, 0);
+}
+
+}  // namespace talun::hiddriver

@@ -1,0 +1,52 @@
+// The device monitor of the Linux driver: a thread on a udev monitor of the hidraw
+// subsystem that tells the event sink when the configured mouse arrives (wParam 1)
+// or leaves (wParam 0).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "device/HidDriverApi.h"
+#include "driver/common/DeviceMatch.h"
+#include "driver/common/DriverConfig.h"
+#include "driver/linux/UdevHandles.h"
+
+namespace talun::hiddriver {
+
+class UdevMonitor {
+  public:
+    // Starts watching. Returns nullptr, with the reason in error, when udev or its
+    // netlink socket is not available (as in many containers).
+    static std::unique_ptr<UdevMonitor> Start(const DriverConfig& config, HidEventSink* sink,
+                                              unsigned plugMessage, std::string& error);
+    // Stops the thread and waits for it.
+    ~UdevMonitor();
+
+    struct Key {  // only Start makes monitors
+      private:
+        Key() = default;
+        friend class UdevMonitor;
+    };
+    UdevMonitor(Key, const DriverConfig& config, HidEventSink* sink, unsigned plugMessage);
+
+    UdevMonitor(const UdevMonitor&) = delete;
+    UdevMonitor& operator=(const UdevMonitor&) = delete;
+
+  private:
+    void Run();
+    void OnDevice(udev_device* device);
+    bool IsMouse(udev_device* device) const;
+    void Post(uintptr_t wParam);
+
+    DriverConfig config_;
+    HidEventSink* sink_;
+    unsigned plugMessage_;
+    UdevPtr udev_;
+    UdevMonitorPtr monitor_;
+    FileDescriptor stop_;
+    PlugTracker tracker_;  // touched by the monitor thread only, after Start
+    std::thread thread_;
+};
+
+}  // namespace talun::hiddriver
