@@ -1,0 +1,162 @@
+// Small fakes for the core's unit tests: a clock that only records, a settings
+// file held in memory, and a scripted device.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "device/DeviceAccess.h"
+#include "device/ReportCatalogue.h"
+#include "device/ToolState.h"
+#include "platform/Clock.h"
+#include "platform/ProfileFile.h"
+#include "update/FirmwareImage.h"
+
+namespace talun::testing {
+
+class FakeClock final : public Clock {
+public:
+    void Sleep(uint32_t ms) override {
+        sleeps.push_back(ms);
+        now += ms;
+    }
+    uint64_t NowMs() const override { return now; }
+    uint64_t TotalSlept() const {
+        uint64_t total = 0;
+        for (uint32_t s : sleeps) total += s;
+        return total;
+    }
+    std::vector<uint32_t> sleeps;
+    uint64_t now = 0;
+};
+
+class FakeProfileFile final : public ProfileFile {
+public:
+    std::string ReadString(const std::string& path, const std::string& section, const std::string& key,
+                           const std::string& defaultValue, std::size_t) const override {
+        reads.emplace_back(path, section, key);
+        if (path != existingPath) return defaultValue;
+        auto it = values.find({section, key});
+        return it == values.end() ? defaultValue : it->second;
+    }
+    std::string existingPath;
+    std::map<std::pair<std::string, std::string>, std::string> values;
+    mutable std::vector<std::tuple<std::string, std::string, std::string>> reads;
+};
+
+// Answers status reads from a script; every call is recorded.
+class ScriptedDevice final : public DeviceAccess {
+public:
+    struct Call {
+        bool set;
+        std::vector<uint8_t> bytes;
+    };
+
+    void OpenDevMonitor(HidWindow, unsigned, unsigned) override { ++monitorOpens; }
+    void CloseDevMonitor() override { ++monitorCloses; }
+    int OpenFeatureDevice() override {
+        ++featureOpens;
+        return openResult;
+    }
+    void CloseFeatureDevice() override { ++featureCloses; }
+    int SetFeature(uint8_t* report, int length) override {
+        calls.push_back({true, std::vector<uint8_t>(report, report + length)});
+        if (refuseAllWrites || refusedIds.count(report[0])) return 0;
+        return 1;
+    }
+    int GetFeature(uint8_t* buffer, int length) override {
+        calls.push_back({false, std::vector<uint8_t>(buffer, buffer + length)});
+        if (buffer[0] == REPORT_STATUS) {
+            int status = defaultStatus;
+            if (!statuses.empty()) {
+                status = statuses.front();
+                statuses.pop_front();
+            }
+            if (status < 0) return 0;  // a failed read
+            buffer[1] = static_cast<uint8_t>(status);
+            return 1;
+        }
+        if (failOtherReads) return 0;
+        for (int i = 1; i < length; ++i) buffer[i] = static_cast<uint8_t>(0xA0 + i);
+        return 1;
+    }
+
+    std::vector<Call> Writes() const {
+        std::vector<Call> out;
+        for (const Call& c : calls) {
+            if (c.set) out.push_back(c);
+        }
+        return out;
+    }
+    int StatusReads() const {
+        int n = 0;
+        for (const Call& c : calls) n += (!c.set && c.bytes[0] == REPORT_STATUS) ? 1 : 0;
+        return n;
+    }
+
+    std::deque<int> statuses;  // one per status read; -1 = the read fails
+    int defaultStatus = ACK_STATUS_DONE;
+    bool refuseAllWrites = false;
+    std::map<uint8_t, bool> refusedIds;
+    bool failOtherReads = false;
+    int openResult = 1;
+    std::vector<Call> calls;
+    int monitorOpens = 0, monitorCloses = 0, featureOpens = 0, featureCloses = 0;
+};
+
+// Records what the core tells the front end.
+class RecordingObserver final : public UpdateObserver {
+public:
+    void OnStatusChanged(UpdateStatus s) override { events.push_back("status " + std::string(Name(s))); }
+    void OnRefreshStatusArea() override { events.push_back("refresh"); }
+    void OnRepaintWindow() override { events.push_back("repaint"); }
+    void OnWaitCursor(bool on) override { events.push_back(on ? "cursor on" : "cursor off"); }
+    void OnStepStarted(UpdateStep step) override { events.push_back(std::string("start ") + UpdateStepName(step)); }
+    void OnStepFinished(UpdateStep step, StepOutcome o) override {
+        events.push_back(std::string("end ") + UpdateStepName(step) + ": " + StepOutcomeName(o));
+    }
+    static const char* Name(UpdateStatus s) {
+        switch (s) {
+            case UpdateStatus::Idle: return "Idle";
+            case UpdateStatus::Updating: return "Updating";
+            case UpdateStatus::Updated: return "Updated";
+            case UpdateStatus::NotUpdated: return "NotUpdated";
+        }
+        return "?";
+    }
+    std::vector<std::string> events;
+};
+
+// A core wired to the fakes.
+struct CoreFixture {
+    ToolState state;
+    ScriptedDevice device;
+    FakeClock clock;
+    FakeProfileFile profileFile;
+    RecordingObserver observer;
+    CoreContext ctx{state, device, clock, profileFile, FirmwareImage::BuiltIn(), observer};
+
+    CoreFixture() {
+        state.ProgramDirectory = "/opt/talun/";
+        profileFile.existingPath = "/opt/talun/default.ini";
+    }
+};
+
+// "05 03 00" -> bytes
+inline std::vector<uint8_t> Hex(const std::string& text) {
+    std::vector<uint8_t> out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        out.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
+        i += 2;
+    }
+    return out;
+}
+
+}  // namespace talun::testing
