@@ -1,0 +1,70 @@
+// The scenario of the sim driver library (sim-scenario.ini) and the lines of its
+// control file. Plain parsing, no I/O: see driver/sim/README.md for the keys.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/sim/SimMouse.h"
+
+namespace talun::sim {
+
+struct Scenario {
+    bool presentAtStart = true;
+    // Times in ms after the monitor opened at which the mouse is plugged / unplugged.
+    std::vector<uint64_t> plugAtMs;
+    std::vector<uint64_t> unplugAtMs;
+    FaultPlan faults;
+    // Paths, already resolved against the scenario file's directory; empty: none.
+    std::string traceFile;
+    std::string controlFile;
+    std::string stateFile;
+    std::string firmwareFile;
+    int pollMs = 20;
+    // "line N: what is wrong", one per line that was skipped.
+    std::vector<std::string> errors;
+};
+
+// Parses the text of a scenario file. Lines that cannot be understood are skipped
+// and listed in errors; the rest still applies. Relative paths are taken relative
+// to baseDir.
+Scenario ParseScenario(const std::string& text, const std::string& baseDir);
+
+// Applies one key of the scenario. List keys add to what is there. Returns an
+// error message, or an empty string when the key was applied.
+std::string ApplyScenarioKey(Scenario& scenario, const std::string& key, const std::string& value,
+                             const std::string& baseDir);
+
+// Applies a fault key to a running mouse (control line "set key=value"): the
+// fault's list is replaced, and counts start from now (write occurrences, read
+// numbers and the unplug after n writes count from the moment the line is acted
+// on). Returns an error message or an empty string.
+std::string ApplyLiveFault(SimMouse& mouse, const std::string& key, const std::string& value);
+
+// One line of the control file.
+struct ControlCommand {
+    enum Kind {
+        None,         // blank line or comment
+        Plug,         // "plug"
+        Unplug,       // "unplug"
+        Button,       // "button N": input message, wParam 0xE000, lParam N
+        Input,        // "input W L": input message with this wParam and lParam
+        PlugMessage,  // "plug-message W": plug message with this wParam, mouse unchanged
+        SetFault,     // "set key=value": see ApplyLiveFault
+        Invalid,
+    };
+    Kind kind = None;
+    uint64_t wParam = 0;
+    int64_t lParam = 0;
+    std::string key;
+    std::string value;
+    std::string error;  // for Invalid
+};
+
+ControlCommand ParseControlLine(const std::string& line);
+
+// "0x2A" is hexadecimal, "42" decimal; false for anything else.
+bool ParseNumber(const std::string& text, int64_t& value);
+
+}  // namespace talun::sim

@@ -1,0 +1,187 @@
+// A model of the Talun R5's side of the feature-report protocol.
+//
+// The mouse checks every report it is sent as the real one does (report ID, exact
+// length, byte 1, checksums, zero padding, firmware chunk order), answers the
+// status report, and keeps what it was sent. A report takes effect only when the
+// host has read its Done status: that is the moment the mouse commits it. A fault
+// plan makes the mouse and its library misbehave the way real hardware does.
+//
+// Not thread-safe: one caller at a time (the sim driver library holds a lock).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "platform/Clock.h"
+
+namespace talun::sim {
+
+// Refuse the occurrence-th write (1-based) of reportId; occurrence 0 refuses every
+// write of it. Occurrences count every SetFeature call carrying that ID.
+struct WriteFault {
+    uint8_t reportId = 0;
+    int occurrence = 0;
+};
+
+struct FaultPlan {
+    // No mouse: OpenFeatureDevice fails and every write and read fails.
+    bool absent = false;
+    // The library refuses these writes: SetFeature returns 0, nothing reaches the mouse.
+    std::vector<WriteFault> refusedWrites;
+    // 1-based numbers of GetFeature calls (all of them, over the mouse's life) that fail.
+    std::vector<int> failedReads;
+    // Report ID -> status reads answered Busy after each accepted write of it.
+    std::map<uint8_t, int> busyPolls;
+    // Report ID -> status after the busy polls: 1 Done (the default), 0 or 2 an
+    // error, 3 Busy for ever.
+    std::map<uint8_t, uint8_t> finalStatus;
+    // The mouse disappears right after this many accepted writes (counted over its
+    // life); -1 never. Once it has happened the mouse sets this back to -1.
+    int unplugAfterWrites = -1;
+};
+
+struct TraceEntry {
+    enum Direction { Set, Get };
+    uint64_t timeMs = 0;
+    Direction direction = Set;
+    int length = 0;
+    int result = 0;
+    std::vector<uint8_t> bytes;  // as written, or as the buffer stood after the read
+};
+
+// Sizes of what the mouse stores.
+inline constexpr int SIM_PROFILE_COUNT = 5;
+inline constexpr int SIM_FIRMWARE_BLOCK_SIZE = 3070;  // image proper + 2-byte trailer
+inline constexpr uint8_t SIM_FIRMWARE_TRAILER_LOW = 0x77;
+inline constexpr uint8_t SIM_FIRMWARE_TRAILER_HIGH = 0x2E;
+
+class SimMouse {
+  public:
+    explicit SimMouse(const Clock& clock, FaultPlan plan = {});
+
+    // Plug and unplug. Unplugging closes the feature channel and loses a write that
+    // was not yet acknowledged; what was committed stays.
+    void SetPresent(bool present);
+    // Plugged in and not absent by the fault plan.
+    bool IsPresent() const;
+    FaultPlan& Faults() { return plan_; }
+    const FaultPlan& Faults() const { return plan_; }
+
+    // --- The driver library's view -------------------------------------------
+    // Nonzero when the mouse is present; the channel then stays open until closed
+    // or unplugged.
+    int OpenFeatureDevice();
+    void CloseFeatureDevice();
+    bool IsOpen() const { return open_; }
+    // report[0] is the report ID; length counts it. 1: the library accepted the
+    // write (the mouse may still reject the report: see the status report).
+    int SetFeature(const uint8_t* report, int length);
+    // buffer[0] holds the wanted ID: 0x04 (length 3), 0x06 (length 35) or 0x09
+    // (length 130). 1: the reply stands in buffer[0 .. length-1].
+    int GetFeature(uint8_t* buffer, int length);
+
+    // --- What the mouse now holds ----------------------------------------------
+    // Chunks 1, 2 and 3 committed in this order and the committed block equals
+    // block3070 (image proper followed by the trailer 0x77 0x2E).
+    bool HoldsCompleteImage(const std::vector<uint8_t>& block3070) const;
+    // Chunks 1, 2 and 3 committed in order (the mouse checked the trailer on chunk 3).
+    bool HoldsSomeCompleteImage() const { return chunksCommitted_ == 3; }
+    // The committed firmware block so far (empty before chunk 1 is committed).
+    std::vector<uint8_t> FirmwareBlock() const;
+    // Reports 0x05, 0x06 (profile 0), 0x07 (profile 0) and 0x08 committed with the
+    // default bytes, report 0x06 carrying breathingMode in byte 33.
+    bool HoldsDefaultSettings(int breathingMode) const;
+
+    // The last committed report of each kind, byte for byte; empty when none was.
+    std::vector<uint8_t> ProfileReport() const { return profileReport_; }
+    std::vector<uint8_t> MainSettings(int profile) const;
+    std::vector<uint8_t> ButtonMap(int profile) const;
+    std::vector<uint8_t> Macro(int profile, int button) const;
+    std::vector<uint8_t> OtgSpeedReport() const { return otgReport_; }
+    // The 15 function codes of a profile's committed button map; empty when none.
+    std::vector<uint8_t> ButtonCodes(int profile) const;
+    // Profile selected by the last committed report 0x05; 0 before any.
+    int CurrentProfile() const { return currentProfile_; }
+
+    // Counters per report ID: SetFeature calls, writes the library accepted, and
+    // reports committed (Done read by the host).
+    int SetCalls(uint8_t reportId) const;
+    int AcceptedWrites(uint8_t reportId) const;
+    int Commits(uint8_t reportId) const;
+    int TotalAcceptedWrites() const { return acceptedTotal_; }
+    int GetCalls() const { return getCalls_; }
+
+    // Every SetFeature and GetFeature call, in order.
+    const std::vector<TraceEntry>& Trace() const { return trace_; }
+    void ClearTrace() { trace_.clear(); }
+    // Keep entries in Trace() (the default); a long-running library turns this off
+    // and takes each entry through the observer instead.
+    void KeepTrace(bool keep) { keepTrace_ = keep; }
+    void OnTransfer(std::function<void(const TraceEntry&)> observer) {
+        onTransfer_ = std::move(observer);
+    }
+    // Called after each report the mouse commits, with its report ID.
+    void OnCommit(std::function<void(uint8_t reportId)> observer) {
+        onCommit_ = std::move(observer);
+    }
+
+    // The mouse's own knowledge: the default settings reports, byte for byte.
+    static std::vector<uint8_t> DefaultProfileReport();
+    static std::vector<uint8_t> DefaultMainSettingsReport(int breathingMode);
+    static std::vector<uint8_t> DefaultButtonMapReport();
+    static std::vector<uint8_t> DefaultOtgSpeedReport();
+
+  private:
+    struct Pending {
+        std::vector<uint8_t> report;
+        bool valid = false;
+        int busyLeft = 0;
+        uint8_t finalStatus = 1;
+        bool committed = false;
+    };
+
+    bool WriteRefused(uint8_t reportId, int occurrence) const;
+    bool ReadFails(int readNumber) const;
+    void UnplugIfPlanned();
+    bool IsValid(const std::vector<uint8_t>& report) const;
+    void Commit(const std::vector<uint8_t>& report);
+    uint8_t AnswerStatus();
+    void AnswerMainSettings(uint8_t* buffer) const;
+    void AnswerMacro(uint8_t* buffer) const;
+    void Record(TraceEntry::Direction direction, const uint8_t* bytes, int length, int result);
+
+    const Clock& clock_;
+    FaultPlan plan_;
+    bool present_ = true;
+    bool open_ = false;
+
+    std::optional<Pending> pending_;
+    uint8_t lastStatusReport_ = 0;  // ID the status report is about; 0 before any write
+
+    // Committed contents.
+    std::vector<uint8_t> firmware_;  // committed block bytes, in chunk order
+    int chunksCommitted_ = 0;        // 0..3 of the current sequence
+    std::vector<uint8_t> profileReport_;
+    int currentProfile_ = 0;
+    std::array<std::vector<uint8_t>, SIM_PROFILE_COUNT> mainSettings_;
+    std::array<std::vector<uint8_t>, SIM_PROFILE_COUNT> buttonMaps_;
+    std::map<std::pair<int, int>, std::vector<uint8_t>> macros_;
+    std::vector<uint8_t> otgReport_;
+    int readProfile_ = 0;  // last committed read request (report 0x04 written)
+    int readItem_ = -1;
+
+    std::map<uint8_t, int> setCalls_, accepted_, commits_;
+    int acceptedTotal_ = 0;
+    int getCalls_ = 0;
+
+    std::vector<TraceEntry> trace_;
+    bool keepTrace_ = true;
+    std::function<void(const TraceEntry&)> onTransfer_;
+    std::function<void(uint8_t)> onCommit_;
+};
+
+}  // namespace talun::sim

@@ -1,0 +1,328 @@
+// The sim driver library loaded as the tool loads it: by full path, with its
+// scenario file beside it. Each test copies the library into a directory of its
+// own, so that each gets a fresh mouse.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <tuple>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "device/HidDriverApi.h"
+#include "tests/sim/Reports.h"
+#include "tests/sim/TempDir.h"
+
+namespace talun::sim {
+namespace {
+
+using namespace test;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using Event = std::tuple<unsigned, uintptr_t, intptr_t>;
+using SteadyClock = std::chrono::steady_clock;
+
+// Generous: events normally arrive within one 20 ms poll.
+constexpr auto kPatience = std::chrono::seconds(10);
+constexpr unsigned kInput = HID_MESSAGE_INPUT_EVENT;
+constexpr unsigned kPlug = HID_MESSAGE_PLUG_EVENT;
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+void Append(const std::string& path, const std::string& lines) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << lines;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A trace line without its leading time in ms ("" when there is no time).
+std::string Untimed(const std::string& line) {
+    const auto space = line.find(' ');
+    if (space == 0 || space == std::string::npos || line.find_first_not_of("0123456789") != space)
+        return "";
+    return line.substr(space + 1);
+}
+
+class SimLibrary {
+  public:
+    SimLibrary(const TempDir& dir, const std::string& scenario) {
+        WriteFile(dir.File("sim-scenario.ini"), scenario);
+        const std::filesystem::path original(TALUN_SIM_LIBRARY);
+        const std::string copy = dir.File(original.filename().string());
+        std::filesystem::copy_file(original, copy);
+#ifdef _WIN32
+        handle_ = LoadLibraryA(copy.c_str());
+#else
+        handle_ = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+        if (handle_ == nullptr) throw std::runtime_error("cannot load " + copy);
+        openMonitor = Resolve<OpenDevMonitorFn>("Open_DevMonitor");
+        closeMonitor = Resolve<CloseDevMonitorFn>("Close_DevMonitor");
+        openFeature = Resolve<OpenFeatureDeviceFn>("Open_FeatureDevice");
+        closeFeature = Resolve<CloseFeatureDeviceFn>("Close_FeatureDevice");
+        setFeature = Resolve<SetFeatureFn>("SetFeature");
+        getFeature = Resolve<GetFeatureFn>("GetFeature");
+        listDevices = Resolve<ListDevicesFn>("List_HidDevices");
+    }
+    ~SimLibrary() {
+        closeMonitor();
+#ifdef _WIN32
+        FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+        dlclose(handle_);
+#endif
+    }
+    SimLibrary(const SimLibrary&) = delete;
+    SimLibrary& operator=(const SimLibrary&) = delete;
+
+    int Write(Bytes r) {
+        return setFeature(r.data(), static_cast<int>(r.size()));
+    }
+    // Reads the status report until it is no longer Busy; its final value, or -1.
+    int Acknowledge() {
+        for (int reads = 0; reads < 10; ++reads) {
+            uint8_t b[3] = {0x04, 0, 0};
+            if (!getFeature(b, 3)) return -1;
+            if (b[1] != 3) return b[1];
+        }
+        return 3;
+    }
+
+    OpenDevMonitorFn openMonitor;
+    CloseDevMonitorFn closeMonitor;
+    OpenFeatureDeviceFn openFeature;
+    CloseFeatureDeviceFn closeFeature;
+    SetFeatureFn setFeature;
+    GetFeatureFn getFeature;
+    ListDevicesFn listDevices;
+
+  private:
+    template <typename Fn>
+    Fn Resolve(const char* name) {
+#ifdef _WIN32
+        void* address =
+            reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+        void* address = dlsym(handle_, name);
+#endif
+        if (address == nullptr) throw std::runtime_error(std::string("no entry point ") + name);
+        return reinterpret_cast<Fn>(address);
+    }
+
+    void* handle_ = nullptr;
+};
+
+// Collects the monitor's messages and lets the test wait for them.
+#ifdef _WIN32
+class Receiver {
+  public:
+    Receiver() {
+        static const ATOM atom = [] {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = &Receiver::WindowProc;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.lpszClassName = "TalunSimTestReceiver";
+            return RegisterClassA(&wc);
+        }();
+        window_ = CreateWindowExA(0, MAKEINTATOM(atom), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~Receiver() { DestroyWindow(window_); }
+    HidWindow Target() { return window_; }
+    // Pumps this thread's messages until count events arrived or patience ran out.
+    bool WaitFor(std::size_t count) {
+        const auto deadline = SteadyClock::now() + kPatience;
+        for (;;) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            if (events_.size() >= count) return true;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - SteadyClock::now());
+            if (left.count() <= 0) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()),
+                                      QS_ALLINPUT);
+        }
+    }
+    std::vector<Event> Events() const { return events_; }
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+        if (message == kInput || message == kPlug) {
+            auto* self = reinterpret_cast<Receiver*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+            self->events_.emplace_back(message, w, l);
+            return 0;
+        }
+        return DefWindowProcA(window, message, w, l);
+    }
+
+    HWND window_;
+    std::vector<Event> events_;
+};
+#else
+class Receiver : private HidEventSink {
+  public:
+    Receiver() { post = &Post; }
+    HidWindow Target() { return static_cast<HidEventSink*>(this); }
+    bool WaitFor(std::size_t count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return arrived_.wait_for(lock, kPatience, [&] { return events_.size() >= count; });
+    }
+    std::vector<Event> Events() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+
+  private:
+    static void Post(HidEventSink* sink, unsigned message, uintptr_t w, intptr_t l) {
+        auto* self = static_cast<Receiver*>(sink);
+        {
+            std::lock_guard<std::mutex> lock(self->mutex_);
+            self->events_.emplace_back(message, w, l);
+        }
+        self->arrived_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::vector<Event> events_;
+};
+#endif
+
+// Closing the monitor wakes and joins its thread at once.
+void ExpectPromptClose(SimLibrary& lib) {
+    const auto start = SteadyClock::now();
+    lib.closeMonitor();
+    EXPECT_LT(SteadyClock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(SimDriverLibraryTest, ControlFileLinesReachTheWindowWhileTheMonitorRuns) {
+    TempDir dir;
+    SimLibrary lib(dir, "present = 0\ncontrol_file = control.txt\n");
+    const std::string control = dir.File("control.txt");
+    Receiver receiver;
+    lib.closeMonitor();  // closing a monitor that is not open does nothing
+    lib.openMonitor(receiver.Target(), kInput, kPlug);
+    EXPECT_EQ(lib.openFeature(), 0);
+
+    Append(control, "plug\n");
+    ASSERT_TRUE(receiver.WaitFor(1));
+    EXPECT_EQ(lib.openFeature(), 1);
+
+    Append(control, "button 7\ninput 0x7F00 1\nplug-message 5\nunplug\n");
+    ASSERT_TRUE(receiver.WaitFor(5));
+    EXPECT_THAT(receiver.Events(),
+                ElementsAre(Event{kPlug, 1, 0}, Event{kInput, 0xE000, 7}, Event{kInput, 0x7F00, 1},
+                            Event{kPlug, 5, 0}, Event{kPlug, 0, 0}));
+    EXPECT_EQ(lib.openFeature(), 0);
+    ExpectPromptClose(lib);
+    lib.closeMonitor();
+}
+
+TEST(SimDriverLibraryTest, PlaysThePlugAndUnplugTimesOfTheScenario) {
+    TempDir dir;
+    SimLibrary lib(dir, "present = 0\nplug_at_ms = 30\nunplug_at_ms = 120\n");
+    Receiver receiver;
+    lib.openMonitor(receiver.Target(), kInput, kPlug);
+    ASSERT_TRUE(receiver.WaitFor(2));
+    EXPECT_THAT(receiver.Events(), ElementsAre(Event{kPlug, 1, 0}, Event{kPlug, 0, 0}));
+    ExpectPromptClose(lib);
+}
+
+TEST(SimDriverLibraryTest, AnnouncesTheUnplugPlannedAfterSomeWrites) {
+    TempDir dir;
+    SimLibrary lib(dir, "unplug_after_writes = 1\n");
+    Receiver receiver;
+    lib.openMonitor(receiver.Target(), kInput, kPlug);
+    ASSERT_EQ(lib.openFeature(), 1);
+    EXPECT_EQ(lib.Write(Profile()), 1);
+    ASSERT_TRUE(receiver.WaitFor(1));
+    EXPECT_THAT(receiver.Events(), ElementsAre(Event{kPlug, 0, 0}));
+    EXPECT_EQ(lib.Write(Profile()), 0);
+    ExpectPromptClose(lib);
+}
+
+TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
+    TempDir dir;
+    const Bytes block = Block();
+    WriteFile(dir.File("fw.bin"), std::string(block.begin(), block.end() - 2));
+    SimLibrary lib(dir,
+                   "trace_file = trace.txt\nstate_file = state.txt\nfirmware_file = fw.bin\n"
+                   "busy_polls = 0x2A:1\n");
+    ASSERT_EQ(lib.openFeature(), 1);
+    for (int n = 1; n <= 3; ++n) {
+        ASSERT_EQ(lib.Write(Chunk(n)), 1);
+        ASSERT_EQ(lib.Acknowledge(), 1);
+    }
+    for (const Bytes& r : {Profile(), MainSettings(4), ButtonMap(), OtgSpeed()}) {
+        ASSERT_EQ(lib.Write(r), 1);
+        ASSERT_EQ(lib.Acknowledge(), 1);
+    }
+
+    const std::string state = ReadFile(dir.File("state.txt"));
+    for (const char* line :
+         {"present=yes\n", "holds_complete_image=yes\n", "image_matches_firmware_file=yes\n",
+          "holds_default_settings_4=yes\n", "holds_default_settings_2=no\n", "writes_0x2A=3\n",
+          "commits_0x2A=3\n", "commits_0x08=1\n", "scenario_errors=0\n"})
+        EXPECT_THAT(state, HasSubstr(line));
+
+    std::istringstream trace(ReadFile(dir.File("trace.txt")));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(trace, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u * 3 + 4 * 2) << "every transfer, busy answers included";
+    EXPECT_THAT(Untimed(lines[0]), StartsWith("set 1034 1 2A 01 00 00 00 00 00 00 03 0A "));
+    EXPECT_EQ(Untimed(lines[1]), "get 3 1 04 03 2A");
+    EXPECT_EQ(Untimed(lines[16]), "get 3 1 04 01 08");
+}
+
+TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
+    TempDir dir;
+    SimLibrary lib(dir, "bogus = 1\nstate_file = state.txt\n");
+    EXPECT_EQ(lib.openFeature(), 1) << "the rest of the scenario applies";
+    const std::string state = ReadFile(dir.File("state.txt"));
+    EXPECT_THAT(state, HasSubstr("scenario_errors=1\n"));
+    EXPECT_THAT(state, HasSubstr("unknown key 'bogus'"));
+    char text[64];
+    EXPECT_EQ(lib.listDevices(text, sizeof text), 1);
+    EXPECT_THAT(text, HasSubstr("Talun R5"));
+    EXPECT_EQ(lib.listDevices(text, 8), 1);
+    EXPECT_EQ(std::string(text).size(), 7u) << "cut to the capacity";
+
+    TempDir other;
+    const std::string missing = other.File("missing.ini");
+#ifdef _WIN32
+    _putenv_s("TALUN_SIM_SCENARIO", missing.c_str());
+#else
+    setenv("TALUN_SIM_SCENARIO", missing.c_str(), 1);
+#endif
+    SimLibrary named(other, "present = 1\n");
+    const int opened = named.openFeature();  // the scenario is read on the first call
+#ifdef _WIN32
+    _putenv_s("TALUN_SIM_SCENARIO", "");
+#else
+    unsetenv("TALUN_SIM_SCENARIO");
+#endif
+    EXPECT_EQ(opened, 0) << "a named scenario that is missing means no mouse";
+    EXPECT_EQ(named.listDevices(text, sizeof text), 0);
+}
+
+}  // namespace
+}  // namespace talun::sim
