@@ -12,7 +12,7 @@
 namespace talun {
 
 class DeviceAccess {
-public:
+  public:
     virtual ~DeviceAccess() = default;
 
     virtual void OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) = 0;

@@ -30,6 +30,7 @@ int DriverLibrary::Load(LibraryLoader& loader, const std::optional<std::string>&
     slots_.SetFeature = ResolveSlot<SetFeatureFn>(*module_, "SetFeature");
     slots_.GetFeature = ResolveSlot<GetFeatureFn>(*module_, "GetFeature");
     slots_.List_HidDevices = ResolveSlot<ListDevicesFn>(*module_, "List_HidDevices");
+    slots_.HidDriver_IsSimulator = ResolveSlot<IsSimulatorFn>(*module_, "HidDriver_IsSimulator");
     return 1;
 }
 
@@ -53,6 +54,10 @@ std::string DriverLibrary::Problem() const {
         if (slot == nullptr) missing += missing.empty() ? name : std::string(", ") + name;
     }
     return missing.empty() ? std::string() : "driver library lacks " + missing;
+}
+
+bool DriverLibrary::IsSimulator() const {
+    return slots_.HidDriver_IsSimulator != nullptr && slots_.HidDriver_IsSimulator() != 0;
 }
 
 void DriverLibrary::OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) {
@@ -79,8 +84,8 @@ int DriverLibrary::GetFeature(uint8_t* buffer, int length) {
     return slots_.GetFeature ? slots_.GetFeature(buffer, length) : 0;
 }
 
-std::optional<std::string> JoinBoundedPath(const std::string& directory, const std::string& fileName,
-                                           std::size_t maxLength) {
+std::optional<std::string> JoinBoundedPath(const std::string& directory,
+                                           const std::string& fileName, std::size_t maxLength) {
     if (directory.size() + fileName.size() > maxLength) return std::nullopt;
     return directory + fileName;
 }

@@ -19,13 +19,14 @@ struct DriverEntryPoints {
     CloseFeatureDeviceFn Close_FeatureDevice = nullptr;
     SetFeatureFn SetFeature = nullptr;
     GetFeatureFn GetFeature = nullptr;
-    ListDevicesFn List_HidDevices = nullptr;  // optional: device listing
+    ListDevicesFn List_HidDevices = nullptr;        // optional: device listing
+    IsSimulatorFn HidDriver_IsSimulator = nullptr;  // optional: the simulated mouse
 };
 
 // The loaded driver library. An empty slot is never called: its operation does
 // nothing and counts as failed (result 0).
 class DriverLibrary final : public DeviceAccess {
-public:
+  public:
     DriverLibrary() = default;
     DriverLibrary(const DriverLibrary&) = delete;
     DriverLibrary& operator=(const DriverLibrary&) = delete;
@@ -39,6 +40,8 @@ public:
     void Unload();
 
     bool IsLoaded() const { return module_ != nullptr; }
+    // True only for the simulated mouse's library.
+    bool IsSimulator() const;
     const DriverEntryPoints& Slots() const { return slots_; }
     // Why the last Load failed, or which of the six entry points are missing.
     std::string Problem() const;
@@ -50,7 +53,7 @@ public:
     int SetFeature(uint8_t* report, int length) override;
     int GetFeature(uint8_t* buffer, int length) override;
 
-private:
+  private:
     std::unique_ptr<LoadedLibrary> module_;
     DriverEntryPoints slots_;
     std::string loadError_;
@@ -58,8 +61,8 @@ private:
 
 // directory + fileName, or nothing when the result would be longer than maxLength
 // characters (a path that does not fit counts as a missing file).
-std::optional<std::string> JoinBoundedPath(const std::string& directory, const std::string& fileName,
-                                           std::size_t maxLength);
+std::optional<std::string> JoinBoundedPath(const std::string& directory,
+                                           const std::string& fileName, std::size_t maxLength);
 
 // Loads the driver library from its full path. 1 when loaded, else 0.
 int LoadDriverLibrary(DriverLibrary& library, LibraryLoader& loader,

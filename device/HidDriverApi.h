@@ -44,7 +44,7 @@ struct HidEventSink {
 /* Entry-point signatures, in the order in which the tool resolves them. */
 typedef void (*OpenDevMonitorFn)(HidWindow window, unsigned inputMessage, unsigned plugMessage);
 typedef void (*CloseDevMonitorFn)(void);
-typedef int (*OpenFeatureDeviceFn)(void);  /* nonzero: the feature channel is open */
+typedef int (*OpenFeatureDeviceFn)(void); /* nonzero: the feature channel is open */
 typedef void (*CloseFeatureDeviceFn)(void);
 /* byte 0 is the report ID; length counts it. Nonzero: written. */
 typedef int (*SetFeatureFn)(unsigned char* report, int length);
@@ -57,6 +57,10 @@ typedef int (*GetFeatureFn)(unsigned char* report, int length);
  * choice) into text, NUL-terminated, at most capacity bytes including the NUL.
  * Returns the number of devices listed, or -1 when listing is not possible. */
 typedef int (*ListDevicesFn)(char* text, int capacity);
+
+/* Optional, exported only by the simulated mouse's library: returns nonzero.
+ * A placeholder firmware image is written only through such a library. */
+typedef int (*IsSimulatorFn)(void);
 
 #ifdef __cplusplus
 }

@@ -16,13 +16,13 @@ inline constexpr uint8_t REPORT_MACRO = 0x09;
 inline constexpr uint8_t REPORT_FIRMWARE_CHUNK = 0x2A;
 
 // Lengths in bytes, the ID byte included.
-inline constexpr int LENGTH_STATUS = 3;              // read (acknowledgement) and write (request)
+inline constexpr int LENGTH_STATUS = 3;  // read (acknowledgement) and write (request)
 inline constexpr int LENGTH_PROFILE = 3;
 inline constexpr int LENGTH_MAIN_SETTINGS_WRITE = 37;
 inline constexpr int LENGTH_MAIN_SETTINGS_READ = 35;
 inline constexpr int LENGTH_BUTTON_MAP = 50;
 inline constexpr int LENGTH_OTG_SPEED = 6;
-inline constexpr int LENGTH_MACRO = 130;             // write and read
+inline constexpr int LENGTH_MACRO = 130;  // write and read
 inline constexpr int LENGTH_FIRMWARE_CHUNK = 1034;
 
 // First delay of the acknowledgement wait after a successful write, in ms.
@@ -48,7 +48,7 @@ inline constexpr uint32_t ACK_LATER_DELAY_MS = 2000;
 inline constexpr uint8_t STATUS_ITEM_MAIN_SETTINGS = 0x10;
 
 // Checksummed reports: bytes summed and where the 16-bit sum goes (low byte first).
-inline constexpr int BUTTON_MAP_CHECKSUM_OFFSET = 48;     // sums bytes 0..47
+inline constexpr int BUTTON_MAP_CHECKSUM_OFFSET = 48;        // sums bytes 0..47
 inline constexpr int FIRMWARE_CHUNK_CHECKSUM_OFFSET = 1032;  // sums bytes 0..1031
 
 // Firmware chunk layout.

@@ -46,6 +46,10 @@ struct ToolState {
     UpdateStatus updateStatus = UpdateStatus::Idle;
     DeviceSettings deviceSettings;  // all zero until the first settings restore
     int BreathingMode = 2;
+
+    // Why the firmware must not be written through this driver (a placeholder
+    // image and a real mouse); empty when it may. A run then touches nothing.
+    std::string firmwareRefusal;
 };
 
 // One step of an update run, in the order the run takes them.
@@ -73,7 +77,7 @@ const char* StepOutcomeName(StepOutcome outcome);
 // Hooks through which a front end follows the device work. All calls come from
 // the thread that runs the work. The defaults do nothing.
 class UpdateObserver {
-public:
+  public:
     virtual ~UpdateObserver() = default;
     // UpdateStatus has changed (Updating: draw "UPDATING...." at once).
     virtual void OnStatusChanged(UpdateStatus /*status*/) {}

@@ -21,7 +21,7 @@ std::string HexBytes(const uint8_t* data, std::size_t count);
 //   "<ms> SET len=3 -> 1 | 05 03 00"
 //   "<ms> GET len=3 -> 1 | 04 01 00"   (the bytes as read back)
 class TracingDeviceAccess final : public DeviceAccess {
-public:
+  public:
     TracingDeviceAccess(DeviceAccess& inner, const Clock& clock, TraceSink sink);
 
     void OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) override;
@@ -31,7 +31,7 @@ public:
     int SetFeature(uint8_t* report, int length) override;
     int GetFeature(uint8_t* buffer, int length) override;
 
-private:
+  private:
     void Write(const std::string& text) const;
 
     DeviceAccess& inner_;
@@ -41,12 +41,12 @@ private:
 
 // A clock that writes "<ms> SLEEP <n>" for every sleep before passing it on.
 class TracingClock final : public Clock {
-public:
+  public:
     TracingClock(Clock& inner, TraceSink sink);
     void Sleep(uint32_t milliseconds) override;
     uint64_t NowMs() const override { return inner_.NowMs(); }
 
-private:
+  private:
     Clock& inner_;
     TraceSink sink_;
 };

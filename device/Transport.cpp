@@ -23,10 +23,14 @@ int ReadFeatureReport(DeviceAccess& device, Report& buffer) {
 
 uint32_t AcknowledgeDelay(int attempt, uint32_t firstDelayMs) {
     switch (attempt) {
-        case 0: return firstDelayMs;
-        case 1: return ACK_SECOND_DELAY_MS;
-        case 2: return ACK_THIRD_DELAY_MS;
-        default: return ACK_LATER_DELAY_MS;
+        case 0:
+            return firstDelayMs;
+        case 1:
+            return ACK_SECOND_DELAY_MS;
+        case 2:
+            return ACK_THIRD_DELAY_MS;
+        default:
+            return ACK_LATER_DELAY_MS;
     }
 }
 

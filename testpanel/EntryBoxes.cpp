@@ -4,7 +4,9 @@ namespace talun {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 struct BoxRule {
     int boxId;

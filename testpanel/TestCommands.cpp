@@ -44,7 +44,8 @@ std::vector<MacroEntry> AllLettersAToY() {
 
 void SendAndAcknowledge(CoreContext& ctx, const Report& report, uint32_t firstWaitMs) {
     // Test commands never look at the outcome.
-    if (SendFeatureReport(ctx.device, report)) WaitForAcknowledge(ctx.device, ctx.clock, firstWaitMs);
+    if (SendFeatureReport(ctx.device, report))
+        WaitForAcknowledge(ctx.device, ctx.clock, firstWaitMs);
 }
 
 std::optional<Report> Query(CoreContext& ctx, uint8_t profileId, uint8_t item, uint8_t replyId,
@@ -56,25 +57,50 @@ std::optional<Report> Query(CoreContext& ctx, uint8_t profileId, uint8_t item, u
     return reply;
 }
 
-uint8_t LowByte(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
+uint8_t LowByte(int32_t value) {
+    return static_cast<uint8_t>(value & 0xFF);
+}
 
 }  // namespace
 
 const std::vector<MacroDefinition>& MacroDefinitions() {
     static const std::vector<MacroDefinition> definitions = {
-        {COMMAND_ABCD_1_TIMES, "ABCD(1 Times)", 1000, 1,
+        {COMMAND_ABCD_1_TIMES,
+         "ABCD(1 Times)",
+         1000,
+         1,
          {{0x01, KEY_A}, {0x81, KEY_A}, {0x01, KEY_B}, {0x81, KEY_B}, {0x01, KEY_C}, {0x81, KEY_C}},
          true},
-        {COMMAND_AB_2_TIMES, "AB (2 Times)", 500, 2,
-         {{KEY_A, KEY_DOWN}, {KEY_A, KEY_UP}, {KEY_B, KEY_DOWN}, {KEY_B, KEY_UP}}, false},
-        {COMMAND_A_DELAY_B, "A(Delay)B", 2000, 1,
-         {{KEY_A, 0x05}, {0x01, 0xFF}, {KEY_A, KEY_UP}, {KEY_B, KEY_DOWN}, {KEY_B, KEY_UP}}, false},
-        {COMMAND_A_TO_Y_1_TIMES, "A...Y(1 Times)", 2000, 1, AllLettersAToY(), false},
-        {COMMAND_CTRL_C, "Ctrl + C", 500, 1,
-         {{KEY_LEFT_CONTROL, KEY_DOWN}, {KEY_C, KEY_DOWN}, {KEY_C, KEY_UP}, {KEY_LEFT_CONTROL, KEY_UP}},
+        {COMMAND_AB_2_TIMES,
+         "AB (2 Times)",
+         500,
+         2,
+         {{KEY_A, KEY_DOWN}, {KEY_A, KEY_UP}, {KEY_B, KEY_DOWN}, {KEY_B, KEY_UP}},
          false},
-        {COMMAND_CTRL_V, "Ctrl + V", 1000, 1,
-         {{KEY_LEFT_CONTROL, KEY_DOWN}, {KEY_V, KEY_DOWN}, {KEY_V, KEY_UP}, {KEY_LEFT_CONTROL, KEY_UP}},
+        {COMMAND_A_DELAY_B,
+         "A(Delay)B",
+         2000,
+         1,
+         {{KEY_A, 0x05}, {0x01, 0xFF}, {KEY_A, KEY_UP}, {KEY_B, KEY_DOWN}, {KEY_B, KEY_UP}},
+         false},
+        {COMMAND_A_TO_Y_1_TIMES, "A...Y(1 Times)", 2000, 1, AllLettersAToY(), false},
+        {COMMAND_CTRL_C,
+         "Ctrl + C",
+         500,
+         1,
+         {{KEY_LEFT_CONTROL, KEY_DOWN},
+          {KEY_C, KEY_DOWN},
+          {KEY_C, KEY_UP},
+          {KEY_LEFT_CONTROL, KEY_UP}},
+         false},
+        {COMMAND_CTRL_V,
+         "Ctrl + V",
+         1000,
+         1,
+         {{KEY_LEFT_CONTROL, KEY_DOWN},
+          {KEY_V, KEY_DOWN},
+          {KEY_V, KEY_UP},
+          {KEY_LEFT_CONTROL, KEY_UP}},
          false},
     };
     return definitions;
@@ -87,14 +113,20 @@ const MacroDefinition* FindMacroDefinition(int commandId) {
     return nullptr;
 }
 
-bool IsTestPanelCommand(int commandId) { return TestPanelCommandCaption(commandId) != nullptr; }
+bool IsTestPanelCommand(int commandId) {
+    return TestPanelCommandCaption(commandId) != nullptr;
+}
 
 const char* TestPanelCommandCaption(int commandId) {
     switch (commandId) {
-        case COMMAND_SEND_PROFILE_ID: return "Send Profile Id";
-        case COMMAND_QUERY_MAIN_SETTING: return "Query Main Setting";
-        case COMMAND_QUERY_MACRO: return "Query Macro";
-        default: break;
+        case COMMAND_SEND_PROFILE_ID:
+            return "Send Profile Id";
+        case COMMAND_QUERY_MAIN_SETTING:
+            return "Query Main Setting";
+        case COMMAND_QUERY_MACRO:
+            return "Query Macro";
+        default:
+            break;
     }
     const MacroDefinition* macro = FindMacroDefinition(commandId);
     return macro ? macro->caption : nullptr;
@@ -124,10 +156,11 @@ Report BuildMacroReport(const MacroDefinition& macro, uint8_t profileId, uint8_t
     return report;
 }
 
-Report BuildMacroButtonMap(const MacroDefinition& macro, DeviceSettings& settings, uint8_t profileId,
-                           int buttonNumber) {
+Report BuildMacroButtonMap(const MacroDefinition& macro, DeviceSettings& settings,
+                           uint8_t profileId, int buttonNumber) {
     settings.ButtonCode(buttonNumber) = BUTTON_CODE_MACRO;
-    Report report = BuildButtonMapReport(macro.fixedButtonOne ? 0 : profileId, ButtonCodes(settings));
+    Report report =
+        BuildButtonMapReport(macro.fixedButtonOne ? 0 : profileId, ButtonCodes(settings));
     if (macro.fixedButtonOne) {
         const int entry = BUTTON_MAP_FIRST_ENTRY + BUTTON_MAP_ENTRY_STRIDE * buttonNumber;
         report[entry + 1] = FIXED_BUTTON_EXTRA1;
@@ -167,12 +200,18 @@ void RunMacroCommand(CoreContext& ctx, const MacroDefinition& macro, TestPanelVa
                        FIRST_WAIT_MACRO_MS);
 }
 
-std::optional<Report> RunTestPanelCommand(CoreContext& ctx, int commandId, TestPanelValues& values) {
+std::optional<Report> RunTestPanelCommand(CoreContext& ctx, int commandId,
+                                          TestPanelValues& values) {
     switch (commandId) {
-        case COMMAND_SEND_PROFILE_ID: SendProfileId(ctx, values); return std::nullopt;
-        case COMMAND_QUERY_MAIN_SETTING: return QueryMainSetting(ctx, values);
-        case COMMAND_QUERY_MACRO: return QueryMacro(ctx, values);
-        default: break;
+        case COMMAND_SEND_PROFILE_ID:
+            SendProfileId(ctx, values);
+            return std::nullopt;
+        case COMMAND_QUERY_MAIN_SETTING:
+            return QueryMainSetting(ctx, values);
+        case COMMAND_QUERY_MACRO:
+            return QueryMacro(ctx, values);
+        default:
+            break;
     }
     if (const MacroDefinition* macro = FindMacroDefinition(commandId)) {
         RunMacroCommand(ctx, *macro, values);

@@ -52,8 +52,8 @@ const char* TestPanelCommandCaption(int commandId);  // nullptr for other ids
 Report BuildStatusRequest(uint8_t profileId, uint8_t item);
 Report BuildMacroReport(const MacroDefinition& macro, uint8_t profileId, uint8_t buttonNumber);
 // The button map of a macro command; sets ButtonCodeTable[button] to the macro code.
-Report BuildMacroButtonMap(const MacroDefinition& macro, DeviceSettings& settings, uint8_t profileId,
-                           int buttonNumber);
+Report BuildMacroButtonMap(const MacroDefinition& macro, DeviceSettings& settings,
+                           uint8_t profileId, int buttonNumber);
 
 // "Send Profile Id".
 void SendProfileId(CoreContext& ctx, const TestPanelValues& values);

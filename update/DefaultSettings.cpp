@@ -61,7 +61,7 @@ int HexDigit(char c) {
 }
 
 class SettingsReader {
-public:
+  public:
     SettingsReader(const ProfileFile& file, std::optional<std::string> path)
         : file_(file), path_(std::move(path)) {}
 
@@ -70,7 +70,7 @@ public:
         return file_.ReadString(*path_, section, key, "", SETTINGS_VALUE_BUFFER);
     }
 
-private:
+  private:
     const ProfileFile& file_;
     std::optional<std::string> path_;
 };
@@ -118,7 +118,8 @@ std::optional<std::string> SettingsFilePath(const ToolState& state) {
 int ReadDefaultSettings(CoreContext& ctx, DeviceSettings& record) {
     const SettingsReader reader(ctx.profileFile, SettingsFilePath(ctx.state));
 
-    const std::optional<uint32_t> breathing = ParseHexValue(reader.Read("Main Setting", "Breathing"));
+    const std::optional<uint32_t> breathing =
+        ParseHexValue(reader.Read("Main Setting", "Breathing"));
     const bool valid = breathing && (*breathing == 1 || *breathing == 2 || *breathing == 4);
     ctx.state.BreathingMode = valid ? static_cast<int>(*breathing) : DEFAULT_BREATHING_MODE;
 

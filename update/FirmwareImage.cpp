@@ -28,8 +28,8 @@ FirmwareImage::FirmwareImage(const std::vector<uint8_t>& image) : block_(image) 
 }
 
 const FirmwareImage& FirmwareImage::BuiltIn() {
-    static const FirmwareImage image(std::vector<uint8_t>(
-        kBuiltInFirmwareImage, kBuiltInFirmwareImage + FIRMWARE_IMAGE_SIZE));
+    static const FirmwareImage image(
+        std::vector<uint8_t>(kBuiltInFirmwareImage, kBuiltInFirmwareImage + FIRMWARE_IMAGE_SIZE));
     return image;
 }
 
@@ -55,11 +55,18 @@ std::string FirmwareImage::Describe() const {
     return text;
 }
 
+std::string FirmwareRefusal(const FirmwareImage& image, bool driverIsSimulator) {
+    if (!image.IsPlaceholder() || driverIsSimulator) return std::string();
+    return "the firmware image is a placeholder for the simulated mouse; it is never written "
+           "into a real mouse (build with a real image, or give one with --firmware)";
+}
+
 Report BuildFirmwareChunk(const FirmwareImage& image, int chunkNumber) {
     Report report = MakeReport(REPORT_FIRMWARE_CHUNK, LENGTH_FIRMWARE_CHUNK);
     report.at(1) = static_cast<uint8_t>(chunkNumber);
     const std::vector<uint8_t>& block = image.Block();
-    const std::size_t begin = static_cast<std::size_t>(chunkNumber - 1) * FIRMWARE_CHUNK_PAYLOAD_MAX;
+    const std::size_t begin =
+        static_cast<std::size_t>(chunkNumber - 1) * FIRMWARE_CHUNK_PAYLOAD_MAX;
     const std::size_t end = std::min(block.size(), begin + FIRMWARE_CHUNK_PAYLOAD_MAX);
     std::copy(block.begin() + static_cast<std::ptrdiff_t>(begin),
               block.begin() + static_cast<std::ptrdiff_t>(end),

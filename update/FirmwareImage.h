@@ -11,14 +11,14 @@
 
 namespace talun {
 
-inline constexpr int FIRMWARE_IMAGE_SIZE = 3068;          // the image proper
-inline constexpr int FIRMWARE_BLOCK_SIZE = 3070;          // image and trailer
-inline constexpr uint16_t FIRMWARE_TRAILER = 11895;       // 0x2E77, low byte first
+inline constexpr int FIRMWARE_IMAGE_SIZE = 3068;     // the image proper
+inline constexpr int FIRMWARE_BLOCK_SIZE = 3070;     // image and trailer
+inline constexpr uint16_t FIRMWARE_TRAILER = 11895;  // 0x2E77, low byte first
 // A placeholder image starts with this text; it is for the simulated mouse only.
 inline constexpr char FIRMWARE_PLACEHOLDER_MARK[] = "TALUN-R5 PLACEHOLDER FIRMWARE";
 
 class FirmwareImage {
-public:
+  public:
     // The image built into the program.
     static const FirmwareImage& BuiltIn();
     // An image proper of exactly 3068 bytes; nothing for any other size.
@@ -32,13 +32,17 @@ public:
     // "3068 bytes, checksum 0x1234" and ", placeholder" where it is one.
     std::string Describe() const;
 
-private:
+  private:
     explicit FirmwareImage(const std::vector<uint8_t>& image);
     std::vector<uint8_t> block_;
 };
 
 // Chunk chunkNumber (1 to 3) of the image as a REPORT_FIRMWARE_CHUNK report.
 Report BuildFirmwareChunk(const FirmwareImage& image, int chunkNumber);
+
+// Why image must not go to a mouse through this driver library, or "" when it
+// may: a placeholder image is only ever written into the simulated mouse.
+std::string FirmwareRefusal(const FirmwareImage& image, bool driverIsSimulator);
 
 struct CoreContext;
 

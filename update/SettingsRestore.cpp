@@ -46,7 +46,8 @@ Report BuildProfileReport(uint8_t profile) {
     return report;
 }
 
-Report BuildMainSettingsReport(const DeviceSettings& settings, int breathingMode, int profileIndex) {
+Report BuildMainSettingsReport(const DeviceSettings& settings, int breathingMode,
+                               int profileIndex) {
     Report report = MakeReport(REPORT_MAIN_SETTINGS, LENGTH_MAIN_SETTINGS_WRITE);
     report[1] = LENGTH_MAIN_SETTINGS_WRITE;
     report[2] = static_cast<uint8_t>(profileIndex);
@@ -57,7 +58,8 @@ Report BuildMainSettingsReport(const DeviceSettings& settings, int breathingMode
     return report;
 }
 
-Report BuildButtonMapReport(uint8_t profileByte, const std::array<uint8_t, BUTTON_CODE_COUNT>& codes) {
+Report BuildButtonMapReport(uint8_t profileByte,
+                            const std::array<uint8_t, BUTTON_CODE_COUNT>& codes) {
     Report report = MakeReport(REPORT_BUTTON_MAP, LENGTH_BUTTON_MAP);
     report[1] = LENGTH_BUTTON_MAP;
     report[2] = profileByte;

@@ -17,7 +17,8 @@ inline constexpr std::array<uint8_t, PROFILE_COUNT> ProfileIndexCodes = {3, 5, 1
 Report BuildProfileReport(uint8_t profile);
 Report BuildMainSettingsReport(const DeviceSettings& settings, int breathingMode, int profileIndex);
 // codes[i] goes to entry i; extra[i] (two bytes) after it, zero in the restore's form.
-Report BuildButtonMapReport(uint8_t profileByte, const std::array<uint8_t, BUTTON_CODE_COUNT>& codes);
+Report BuildButtonMapReport(uint8_t profileByte,
+                            const std::array<uint8_t, BUTTON_CODE_COUNT>& codes);
 Report BuildOtgSpeedReport(const DeviceSettings& settings);
 
 // The ButtonCodeTable of settings as an array.

@@ -11,6 +11,18 @@ UpdateStatus RunUpdate(CoreContext& ctx) {
     ctx.state.updateStatus = UpdateStatus::Updating;
     ctx.observer.OnStatusChanged(ctx.state.updateStatus);
 
+    if (!ctx.state.firmwareRefusal.empty()) {
+        // Nothing goes to the mouse: not the image, and not the settings either.
+        for (int step = 0; step < UPDATE_STEP_COUNT; ++step) {
+            ctx.observer.OnStepFinished(static_cast<UpdateStep>(step), StepOutcome::Skipped);
+        }
+        ctx.state.updateStatus = UpdateStatus::NotUpdated;
+        ctx.observer.OnStatusChanged(ctx.state.updateStatus);
+        ctx.observer.OnWaitCursor(false);
+        ctx.observer.OnRefreshStatusArea();
+        return ctx.state.updateStatus;
+    }
+
     const bool firmwareWritten = TransferFirmware(ctx);
     // The settings go back to their defaults even after a failed transfer.
     const bool settingsRestored = RestoreSettings(ctx) != 0;

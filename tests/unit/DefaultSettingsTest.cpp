@@ -30,7 +30,7 @@ TEST(Breathing, HexadecimalValuesOneTwoFourAreTaken) {
 }
 
 TEST(Breathing, EverythingElseGivesTwo) {
-    EXPECT_EQ(BreathingFor("10"), 2);    // hexadecimal 0x10
+    EXPECT_EQ(BreathingFor("10"), 2);  // hexadecimal 0x10
     EXPECT_EQ(BreathingFor("3"), 2);
     EXPECT_EQ(BreathingFor("-1"), 2);
     EXPECT_EQ(BreathingFor("1abc"), 2);  // 0x1ABC

@@ -72,9 +72,9 @@ TEST(InputEvents, ClassPlugActsAsAPlugEvent) {
 }
 
 TEST(InputEvents, ButtonAndUnknownClassesChangeNothing) {
-    for (uint32_t code : {InputEventCode(0xE000, 1), InputEventCode(0xE000, 0x12345),
-                          InputEventCode(0x1234, 1), InputEventCode(0x7F00, 3),
-                          InputEventCode(0x7F00, 0)}) {
+    for (uint32_t code :
+         {InputEventCode(0xE000, 1), InputEventCode(0xE000, 0x12345), InputEventCode(0x1234, 1),
+          InputEventCode(0x7F00, 3), InputEventCode(0x7F00, 0)}) {
         CoreFixture f;
         EXPECT_EQ(DispatchDeviceEvent(f.ctx, code), DeviceEventAction::None);
         EXPECT_EQ(f.state.linkState, LinkState::None);

@@ -15,31 +15,35 @@ std::vector<std::string>* g_calls = nullptr;  // what the fake library's functio
 void FakeOpenMonitor(HidWindow, unsigned input, unsigned plug) {
     g_calls->push_back("Open_DevMonitor " + std::to_string(input) + " " + std::to_string(plug));
 }
-void FakeCloseMonitor() { g_calls->push_back("Close_DevMonitor"); }
+void FakeCloseMonitor() {
+    g_calls->push_back("Close_DevMonitor");
+}
 int FakeOpenDevice() {
     g_calls->push_back("Open_FeatureDevice");
     return 7;
 }
-void FakeCloseDevice() { g_calls->push_back("Close_FeatureDevice"); }
+void FakeCloseDevice() {
+    g_calls->push_back("Close_FeatureDevice");
+}
 int FakeSetFeature(unsigned char*, int length) {
     g_calls->push_back("SetFeature " + std::to_string(length));
     return 1;
 }
 
 class FakeLibrary final : public LoadedLibrary {
-public:
+  public:
     explicit FakeLibrary(std::map<std::string, void*> exports) : exports_(std::move(exports)) {}
     void* Resolve(const char* name) const override {
         auto it = exports_.find(name);
         return it == exports_.end() ? nullptr : it->second;
     }
 
-private:
+  private:
     std::map<std::string, void*> exports_;
 };
 
 class FakeLoader final : public LibraryLoader {
-public:
+  public:
     std::unique_ptr<LoadedLibrary> Load(const std::string& path) override {
         loaded.push_back(path);
         if (path != availablePath) return nullptr;
@@ -58,7 +62,7 @@ public:
 };
 
 class DriverBinding : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { g_calls = &calls; }
     void TearDown() override { g_calls = nullptr; }
     std::vector<std::string> calls;

@@ -18,7 +18,7 @@
 namespace talun::testing {
 
 class FakeClock final : public Clock {
-public:
+  public:
     void Sleep(uint32_t ms) override {
         sleeps.push_back(ms);
         now += ms;
@@ -34,9 +34,10 @@ public:
 };
 
 class FakeProfileFile final : public ProfileFile {
-public:
-    std::string ReadString(const std::string& path, const std::string& section, const std::string& key,
-                           const std::string& defaultValue, std::size_t) const override {
+  public:
+    std::string ReadString(const std::string& path, const std::string& section,
+                           const std::string& key, const std::string& defaultValue,
+                           std::size_t) const override {
         reads.emplace_back(path, section, key);
         if (path != existingPath) return defaultValue;
         auto it = values.find({section, key});
@@ -49,7 +50,7 @@ public:
 
 // Answers status reads from a script; every call is recorded.
 class ScriptedDevice final : public DeviceAccess {
-public:
+  public:
     struct Call {
         bool set;
         std::vector<uint8_t> bytes;
@@ -109,21 +110,29 @@ public:
 
 // Records what the core tells the front end.
 class RecordingObserver final : public UpdateObserver {
-public:
-    void OnStatusChanged(UpdateStatus s) override { events.push_back("status " + std::string(Name(s))); }
+  public:
+    void OnStatusChanged(UpdateStatus s) override {
+        events.push_back("status " + std::string(Name(s)));
+    }
     void OnRefreshStatusArea() override { events.push_back("refresh"); }
     void OnRepaintWindow() override { events.push_back("repaint"); }
     void OnWaitCursor(bool on) override { events.push_back(on ? "cursor on" : "cursor off"); }
-    void OnStepStarted(UpdateStep step) override { events.push_back(std::string("start ") + UpdateStepName(step)); }
+    void OnStepStarted(UpdateStep step) override {
+        events.push_back(std::string("start ") + UpdateStepName(step));
+    }
     void OnStepFinished(UpdateStep step, StepOutcome o) override {
         events.push_back(std::string("end ") + UpdateStepName(step) + ": " + StepOutcomeName(o));
     }
     static const char* Name(UpdateStatus s) {
         switch (s) {
-            case UpdateStatus::Idle: return "Idle";
-            case UpdateStatus::Updating: return "Updating";
-            case UpdateStatus::Updated: return "Updated";
-            case UpdateStatus::NotUpdated: return "NotUpdated";
+            case UpdateStatus::Idle:
+                return "Idle";
+            case UpdateStatus::Updating:
+                return "Updating";
+            case UpdateStatus::Updated:
+                return "Updated";
+            case UpdateStatus::NotUpdated:
+                return "NotUpdated";
         }
         return "?";
     }

@@ -18,15 +18,19 @@ DeviceSettings Defaults() {
     return settings;
 }
 
-TEST(SettingsReports, ProfileReport) { EXPECT_EQ(BuildProfileReport(0), Hex("05 03 00")); }
+TEST(SettingsReports, ProfileReport) {
+    EXPECT_EQ(BuildProfileReport(0), Hex("05 03 00"));
+}
 
 TEST(SettingsReports, MainSettingsFollowBreathingMode) {
     for (int breathing : {1, 2, 4}) {
         char b[3];
         std::snprintf(b, sizeof b, "%02X", breathing);
-        const Report expected = Hex(
-            "06 25 00 0A 0A 1F 08 10 20 40 50 08 10 20 40 50 01 0F 12 11 13 14 01 02 00 11 00 01 01 "
-            "01 00 01 00 " + std::string(b) + " 00 04 03");
+        const Report expected =
+            Hex("06 25 00 0A 0A 1F 08 10 20 40 50 08 10 20 40 50 01 0F 12 11 13 14 01 02 00 11 00 "
+                "01 01 "
+                "01 00 01 00 " +
+                std::string(b) + " 00 04 03");
         EXPECT_EQ(BuildMainSettingsReport(Defaults(), breathing, 0), expected) << breathing;
     }
 }
@@ -52,12 +56,15 @@ TEST(SettingsReports, EmptyButtonMapChecksum) {
     EXPECT_EQ(report[49], 0x00);
 }
 
-TEST(SettingsReports, OtgSpeedReport) { EXPECT_EQ(BuildOtgSpeedReport(Defaults()), Hex("08 06 0A 03 06 00")); }
+TEST(SettingsReports, OtgSpeedReport) {
+    EXPECT_EQ(BuildOtgSpeedReport(Defaults()), Hex("08 06 0A 03 06 00"));
+}
 
 class FirmwareChunks : public ::testing::Test {
-protected:
+  protected:
     // An image of 0xFF bytes makes every sum overflow 16 bits.
-    FirmwareImage image = *FirmwareImage::FromImage(std::vector<uint8_t>(FIRMWARE_IMAGE_SIZE, 0xFF));
+    FirmwareImage image =
+        *FirmwareImage::FromImage(std::vector<uint8_t>(FIRMWARE_IMAGE_SIZE, 0xFF));
 };
 
 TEST_F(FirmwareChunks, FramingOfEveryChunk) {
@@ -72,7 +79,8 @@ TEST_F(FirmwareChunks, FramingOfEveryChunk) {
 
 TEST_F(FirmwareChunks, PayloadComesFromTheRightPartOfTheImage) {
     std::vector<uint8_t> bytes(FIRMWARE_IMAGE_SIZE);
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
     const FirmwareImage counting = *FirmwareImage::FromImage(bytes);
     for (int n = 1; n <= 3; ++n) {
         const Report chunk = BuildFirmwareChunk(counting, n);

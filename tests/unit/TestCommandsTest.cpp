@@ -12,7 +12,9 @@ namespace {
 using testing::CoreFixture;
 using testing::Hex;
 
-Report Zeros(std::size_t n) { return Report(n, 0); }
+Report Zeros(std::size_t n) {
+    return Report(n, 0);
+}
 
 TEST(MacroCommands, AbTwoTimesOnAnEmptyTable) {
     CoreFixture f;
@@ -104,7 +106,8 @@ TEST(MacroCommands, ADelayBBytesAsListed) {
     RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_A_DELAY_B), values);
     const auto macro = f.device.Writes().at(1).bytes;
     EXPECT_EQ(macro[4], 0x01);
-    EXPECT_EQ(Report(macro.begin() + 29, macro.begin() + 40), Hex("05 04 05 01 FF 04 80 05 00 05 80"));
+    EXPECT_EQ(Report(macro.begin() + 29, macro.begin() + 40),
+              Hex("05 04 05 01 FF 04 80 05 00 05 80"));
     EXPECT_EQ(f.clock.sleeps[1], 2000u);
 }
 
@@ -143,7 +146,11 @@ TEST(Queries, MainSettingRequestThenRead) {
     const auto reply = RunTestPanelCommand(f.ctx, COMMAND_QUERY_MAIN_SETTING, values);
     ASSERT_EQ(f.device.calls.size(), 3u);  // request, status read, settings read
     EXPECT_EQ(f.device.calls[0].bytes, Hex("04 02 10"));
-    EXPECT_EQ(f.device.calls[2].bytes, Report([] { Report r(35, 0); r[0] = 0x06; return r; }()));
+    EXPECT_EQ(f.device.calls[2].bytes, Report([] {
+                  Report r(35, 0);
+                  r[0] = 0x06;
+                  return r;
+              }()));
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->size(), 35u);
 }

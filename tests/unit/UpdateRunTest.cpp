@@ -23,16 +23,26 @@ TEST(UpdateRun, AllAcknowledged) {
     EXPECT_EQ(RunUpdate(f.ctx), UpdateStatus::Updated);
     EXPECT_EQ(WrittenIds(f.device), kEveryReport);
     EXPECT_EQ(f.clock.sleeps, (std::vector<uint32_t>{1000, 500, 1000, 1000, 300, 200, 300, 100}));
-    const std::vector<std::string> expected = {
-        "refresh", "cursor on", "status Updating",
-        "start firmware part 1 of 3", "end firmware part 1 of 3: acknowledged",
-        "start firmware part 2 of 3", "end firmware part 2 of 3: acknowledged",
-        "start firmware part 3 of 3", "end firmware part 3 of 3: acknowledged",
-        "start profile", "end profile: acknowledged",
-        "start main settings", "end main settings: acknowledged",
-        "start button map", "end button map: acknowledged",
-        "start on-the-go speed", "end on-the-go speed: acknowledged",
-        "status Updated", "cursor off", "refresh"};
+    const std::vector<std::string> expected = {"refresh",
+                                               "cursor on",
+                                               "status Updating",
+                                               "start firmware part 1 of 3",
+                                               "end firmware part 1 of 3: acknowledged",
+                                               "start firmware part 2 of 3",
+                                               "end firmware part 2 of 3: acknowledged",
+                                               "start firmware part 3 of 3",
+                                               "end firmware part 3 of 3: acknowledged",
+                                               "start profile",
+                                               "end profile: acknowledged",
+                                               "start main settings",
+                                               "end main settings: acknowledged",
+                                               "start button map",
+                                               "end button map: acknowledged",
+                                               "start on-the-go speed",
+                                               "end on-the-go speed: acknowledged",
+                                               "status Updated",
+                                               "cursor off",
+                                               "refresh"};
     EXPECT_EQ(f.observer.events, expected);
 }
 
@@ -50,9 +60,11 @@ TEST(UpdateRun, RefusedSecondChunkStopsTheTransferButNotTheRestore) {
     f.device.statuses = {1};  // chunk 1 Done
     int chunkWrites = 0;
     class Refuser final : public DeviceAccess {
-    public:
+      public:
         Refuser(testing::ScriptedDevice& inner, int& count) : inner_(inner), count_(count) {}
-        void OpenDevMonitor(HidWindow w, unsigned a, unsigned b) override { inner_.OpenDevMonitor(w, a, b); }
+        void OpenDevMonitor(HidWindow w, unsigned a, unsigned b) override {
+            inner_.OpenDevMonitor(w, a, b);
+        }
         void CloseDevMonitor() override { inner_.CloseDevMonitor(); }
         int OpenFeatureDevice() override { return inner_.OpenFeatureDevice(); }
         void CloseFeatureDevice() override { inner_.CloseFeatureDevice(); }
@@ -62,7 +74,7 @@ TEST(UpdateRun, RefusedSecondChunkStopsTheTransferButNotTheRestore) {
         }
         int GetFeature(uint8_t* b, int n) override { return inner_.GetFeature(b, n); }
 
-    private:
+      private:
         testing::ScriptedDevice& inner_;
         int& count_;
     } refuser(f.device, chunkWrites);
@@ -111,6 +123,24 @@ TEST(UpdateRun, TwoRunsSendEverythingTwice) {
     const auto second = f.device.Writes();
     ASSERT_EQ(first.size(), second.size());
     for (std::size_t i = 0; i < first.size(); ++i) EXPECT_EQ(first[i].bytes, second[i].bytes);
+}
+
+}  // namespace
+}  // namespace talun
+
+namespace talun {
+namespace {
+
+TEST(UpdateRun, RefusedFirmwareTouchesNothing) {
+    testing::CoreFixture f;
+    f.state.firmwareRefusal = FirmwareRefusal(FirmwareImage::BuiltIn(), false);
+    ASSERT_FALSE(f.state.firmwareRefusal.empty());
+    EXPECT_EQ(RunUpdate(f.ctx), UpdateStatus::NotUpdated);
+    EXPECT_TRUE(f.device.calls.empty());
+    EXPECT_EQ(f.observer.events.back(), "refresh");
+    EXPECT_TRUE(FirmwareRefusal(FirmwareImage::BuiltIn(), true).empty());
+    EXPECT_TRUE(
+        FirmwareRefusal(*FirmwareImage::FromImage(std::vector<uint8_t>(3068, 1)), false).empty());
 }
 
 }  // namespace

@@ -1,0 +1,114 @@
+#include "cli/ToolSession.h"
+
+#include <iterator>
+
+#include "platform/PathLimits.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/SystemLibraryLoader.h"
+#include "platform/SystemProfileFile.h"
+
+namespace talun::cli {
+
+namespace {
+
+bool FileExists(const std::string& path) {
+    return std::ifstream(path, std::ios::binary).good();
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::size_t limit) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<uint8_t> bytes;
+    char c;
+    while (bytes.size() <= limit && in.get(c)) bytes.push_back(static_cast<uint8_t>(c));
+    return bytes;
+}
+
+}  // namespace
+
+const char* DriverLibraryFileName() {
+#ifdef _WIN32
+    return "hiddriver.dll";
+#else
+    return "libhiddriver.so";
+#endif
+}
+
+std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, SessionError& error) {
+    std::unique_ptr<ToolSession> session(new ToolSession());  // private constructor
+    ToolState& state = session->state_;
+    state.ProgramDirectory = ProgramDirectoryFromPath(CurrentProgramPath());
+    state.maxPathLength = kMaxPathLength;
+
+    if (!options.settingsPath.empty()) {
+        if (!FileExists(options.settingsPath)) {
+            error = {EXIT_USAGE, "settings file not found: " + options.settingsPath};
+            return nullptr;
+        }
+        state.settingsFilePath = options.settingsPath;
+    }
+
+    if (options.firmwarePath.empty()) {
+        session->firmware_ = FirmwareImage::BuiltIn();
+    } else {
+        const auto bytes = ReadWholeFile(options.firmwarePath, FIRMWARE_IMAGE_SIZE);
+        if (!bytes) {
+            error = {EXIT_USAGE, "cannot read firmware file " + options.firmwarePath};
+            return nullptr;
+        }
+        session->firmware_ = FirmwareImage::FromImage(*bytes);
+        if (!session->firmware_) {
+            error = {EXIT_USAGE,
+                     "firmware file " + options.firmwarePath + " has " +
+                         (bytes->size() > FIRMWARE_IMAGE_SIZE ? std::string("more than 3068")
+                                                              : std::to_string(bytes->size())) +
+                         " bytes; an image has exactly 3068"};
+            return nullptr;
+        }
+    }
+
+    session->driverPath_ = options.driverPath;
+    std::optional<std::string> driverPath = options.driverPath;
+    if (options.driverPath.empty()) {
+        driverPath =
+            JoinBoundedPath(state.ProgramDirectory, DriverLibraryFileName(), kMaxPathLength);
+        session->driverPath_ = state.ProgramDirectory + DriverLibraryFileName();
+    }
+    session->loader_ = MakeSystemLibraryLoader();
+    if (!LoadDriverLibrary(session->library_, *session->loader_, driverPath)) {
+        error = {EXIT_NO_DRIVER, session->library_.Problem()};
+        return nullptr;
+    }
+    state.firmwareRefusal = FirmwareRefusal(*session->firmware_, session->library_.IsSimulator());
+    session->profileFile_ = MakeSystemProfileFile();
+
+    if (!options.tracePath.empty()) {
+        session->traceFile_.open(options.tracePath, std::ios::out | std::ios::trunc);
+        if (!session->traceFile_) {
+            error = {EXIT_USAGE, "cannot write trace file " + options.tracePath};
+            return nullptr;
+        }
+        std::ofstream& file = session->traceFile_;
+        const TraceSink sink = [&file](const std::string& line) {
+            file << line << '\n' << std::flush;
+        };
+        session->tracedDevice_ =
+            std::make_unique<TracingDeviceAccess>(session->library_, session->clock_, sink);
+        session->tracedClock_ = std::make_unique<TracingClock>(session->clock_, sink);
+    }
+    return session;
+}
+
+ToolSession::~ToolSession() {
+    library_.Unload();
+}
+
+CoreContext ToolSession::Context(UpdateObserver& observer) {
+    return CoreContext{state_, Device(), SessionClock(), *profileFile_, *firmware_, observer};
+}
+
+void ToolSession::TraceNote(const std::string& text) {
+    if (traceFile_.is_open()) traceFile_ << "# " << text << '\n' << std::flush;
+}
+
+}  // namespace talun::cli

@@ -1,0 +1,75 @@
+// What every command of talun-r5 works with: the driver library, the clock, the
+// settings file, the firmware image and the shared state, wired into one core
+// context; and optionally a trace of every transfer.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "device/DriverLibrary.h"
+#include "device/ToolState.h"
+#include "device/TransferTrace.h"
+#include "platform/LibraryLoader.h"
+#include "platform/ProfileFile.h"
+#include "platform/SystemClock.h"
+#include "update/FirmwareImage.h"
+
+namespace talun::cli {
+
+// Exit statuses of talun-r5.
+inline constexpr int EXIT_UPDATED = 0;
+inline constexpr int EXIT_NOT_UPDATED = 1;
+inline constexpr int EXIT_USAGE = 2;
+inline constexpr int EXIT_NO_DRIVER = 3;
+
+struct SessionOptions {
+    std::string driverPath;    // empty: the driver library beside the program
+    std::string settingsPath;  // empty: default.ini beside the program
+    std::string tracePath;     // empty: no trace
+    std::string firmwarePath;  // empty: the built-in image
+};
+
+struct SessionError {
+    int exitCode;
+    std::string message;
+};
+
+// The driver library's file name on this system.
+const char* DriverLibraryFileName();
+
+class ToolSession {
+  public:
+    // Loads the driver library and prepares everything; on failure fills error.
+    static std::unique_ptr<ToolSession> Open(const SessionOptions& options, SessionError& error);
+    ~ToolSession();
+
+    CoreContext Context(UpdateObserver& observer);
+    ToolState& State() { return state_; }
+    DriverLibrary& Driver() { return library_; }
+    DeviceAccess& Device() {
+        return tracedDevice_ ? static_cast<DeviceAccess&>(*tracedDevice_) : library_;
+    }
+    Clock& SessionClock() { return tracedClock_ ? static_cast<Clock&>(*tracedClock_) : clock_; }
+    const FirmwareImage& Firmware() const { return *firmware_; }
+    std::string DriverPath() const { return driverPath_; }
+    // A note for the trace file (nothing when there is none).
+    void TraceNote(const std::string& text);
+
+  private:
+    ToolSession() = default;
+
+    std::unique_ptr<LibraryLoader> loader_;
+    DriverLibrary library_;
+    SystemClock clock_;
+    std::unique_ptr<ProfileFile> profileFile_;
+    std::optional<FirmwareImage> firmware_;
+    ToolState state_;
+    std::string driverPath_;
+    std::ofstream traceFile_;
+    std::unique_ptr<TracingDeviceAccess> tracedDevice_;
+    std::unique_ptr<TracingClock> tracedClock_;
+};
+
+}  // namespace talun::cli
