@@ -1,0 +1,25 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/ProgramDirectory.h"
+
+namespace talun {
+
+std::string CurrentProgramPath() {
+    // GetModuleFileNameA fills the whole buffer when the path does not fit:
+    // grow it until the path and its terminator fit. Paths reach 32767 characters.
+    for (DWORD size = MAX_PATH; size <= 65536; size *= 2) {
+        std::vector<char> buffer(size);
+        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), size);
+        if (length == 0) {
+            return {};
+        }
+        if (length < size) {
+            return std::string(buffer.data(), length);
+        }
+    }
+    return {};
+}
+
+}  // namespace talun
