@@ -172,7 +172,7 @@ class SimDriver {
         mouse_.SetPresent(scenario_.presentAtStart);
         mouse_.KeepTrace(false);  // the trace goes to the trace file, if any
         if (!scenario_.traceFile.empty()) {
-            trace_.open(scenario_.traceFile, std::ios::app);
+            trace_.open(scenario_.traceFile, std::ios::binary | std::ios::app);
             if (!trace_) Complain("trace_file " + scenario_.traceFile + " cannot be opened");
         }
         mouse_.OnTransfer([this](const TraceEntry& e) {

@@ -105,12 +105,12 @@ TEST(SimFilesTest, ControlFileReaderTakesEachCompleteLineOnce) {
     const std::string path = dir.File("control.txt");
     ControlFileReader reader(path);
     EXPECT_TRUE(reader.NewLines().empty()) << "no file yet";
-    std::ofstream(path, std::ios::app) << "plug\r\nbutt";
+    std::ofstream(path, std::ios::binary | std::ios::app) << "plug\r\nbutt";
     EXPECT_THAT(reader.NewLines(), ElementsAre("plug"));
-    std::ofstream(path, std::ios::app) << "on 3\nunplug\n";
+    std::ofstream(path, std::ios::binary | std::ios::app) << "on 3\nunplug\n";
     EXPECT_THAT(reader.NewLines(), ElementsAre("button 3", "unplug"));
     EXPECT_TRUE(reader.NewLines().empty());
-    std::ofstream(path, std::ios::trunc) << "plug\n";
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "plug\n";
     EXPECT_THAT(reader.NewLines(), ElementsAre("plug")) << "a shorter file is read anew";
 }
 
