@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the tool needs on Debian 12.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build git python3
+  googletest libgtest-dev libgmock-dev
+  libcli11-dev nlohmann-json3-dev
+  libhidapi-dev libudev-dev
+  g++-mingw-w64-x86-64-posix wine wine64
+  xvfb x11-utils imagemagick xdotool tesseract-ocr
+  clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the Linux build, the same tests with
+# address and undefined-behaviour sanitizers, and the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+source scripts/wine-env.sh
+
+jobs=${TALUN_JOBS:-$(nproc)}
+status=0
+
+for preset in native sanitize; do
+  echo "=== $preset: build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "=== $preset: test"
+  ctest --preset "$preset" -j "$jobs" || status=1
+done
+
+echo "=== windows: build"
+talun_prepare_wine
+talun_start_xvfb
+trap talun_stop_xvfb EXIT
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+echo "=== windows: test (under Wine)"
+ctest --preset windows || status=1
+
+if [ "$status" -ne 0 ]; then
+  echo "SOME TESTS FAILED"
+else
+  echo "ALL TESTS PASSED"
+fi
+exit "$status"

@@ -1,0 +1,47 @@
+# Sourced by the scripts: a Wine prefix of the project's own, prepared once, and
+# an X display (Xvfb when there is none).
+TALUN_ROOT=${TALUN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${WINEPREFIX:-$TALUN_ROOT/build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+talun_prepare_wine() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Preparing the Wine prefix $WINEPREFIX (once)..."
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    # Without a window manager, managed windows cost seconds each under Xvfb.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+}
+
+talun_start_xvfb() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  local n
+  for n in 99 98 97 96 95; do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      TALUN_XVFB_PID=$!
+      export DISPLAY=":$n"
+      local i
+      for i in $(seq 1 100); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+      done
+      echo "Xvfb did not start" >&2
+      return 1
+    fi
+  done
+  echo "no free X display number" >&2
+  return 1
+}
+
+talun_stop_xvfb() {
+  if [ -n "${TALUN_XVFB_PID:-}" ]; then
+    kill "$TALUN_XVFB_PID" 2>/dev/null || true
+    wait "$TALUN_XVFB_PID" 2>/dev/null || true
+  fi
+}
