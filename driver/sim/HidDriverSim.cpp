@@ -116,7 +116,10 @@ class SimDriver {
             scheduleStarted_ = true;
             scheduleOriginMs_ = clock_.NowMs();
         }
-        stop_ = false;
+        {
+            std::lock_guard<std::mutex> lock(monitorMutex_);
+            stop_ = false;
+        }
         thread_ = std::thread([this] { MonitorLoop(); });
     }
 
