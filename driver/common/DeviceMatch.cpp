@@ -31,6 +31,10 @@ std::string Hex4(uint16_t value) {
 Selection SelectFeatureDevice(const DriverConfig& config,
                               const std::vector<HidCandidate>& candidates) {
     Selection selection;
+    if (!IsConfigured(config)) {
+        selection.error = "no device configured";
+        return selection;
+    }
     std::optional<std::size_t> longest;
     std::size_t sameIds = 0;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
@@ -112,6 +116,7 @@ std::optional<PathIds> ParseLinuxHidSysPath(const std::string& path) {
 }
 
 bool MatchesMouse(const DriverConfig& config, const PathIds& ids) {
+    if (!IsConfigured(config)) return false;
     if (ids.vendorId != config.vendorId || ids.productId != config.productId) return false;
     if (config.interfaceNumber && ids.interfaceNumber) {
         return *ids.interfaceNumber == *config.interfaceNumber;

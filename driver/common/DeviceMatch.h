@@ -52,6 +52,12 @@ std::optional<PathIds> ParseWindowsInterfacePath(const std::string& path);
 // attributes are gone and only the path is left.
 std::optional<PathIds> ParseLinuxHidSysPath(const std::string& path);
 
+// Whether the configuration names a device at all: identifiers 0000 (the shipped
+// placeholder, or a configuration that could not be read) match nothing.
+inline bool IsConfigured(const DriverConfig& config) {
+    return config.vendorId != 0 && config.productId != 0;
+}
+
 // Whether a device with these identifiers is the configured mouse. The interface,
 // when configured, must match where it is known.
 bool MatchesMouse(const DriverConfig& config, const PathIds& ids);
