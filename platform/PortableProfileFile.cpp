@@ -204,11 +204,13 @@ FileState ReadFile(const std::string& path, std::size_t maxSize, std::string& co
     if (!stream) {
         return FileState::Unopenable;
     }
-    contents.resize(maxSize + 1);
-    stream.read(contents.data(), static_cast<std::streamsize>(contents.size()));
-    contents.resize(static_cast<std::size_t>(stream.gcount()));
-    if (contents.size() > maxSize) {
-        contents.clear();  // too large to be a settings file: nothing in it counts
+    char chunk[64 * 1024];
+    while (stream.read(chunk, sizeof chunk), stream.gcount() > 0) {
+        contents.append(chunk, static_cast<std::size_t>(stream.gcount()));
+        if (contents.size() > maxSize) {
+            contents.clear();  // too large to be a settings file: nothing in it counts
+            break;
+        }
     }
     return FileState::Read;
 }

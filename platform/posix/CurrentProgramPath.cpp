@@ -8,8 +8,9 @@ namespace talun {
 
 std::string CurrentProgramPath() {
     // readlink does not say whether it truncated: grow the buffer until the
-    // answer is shorter than the buffer.
-    for (std::size_t size = 256; size <= (std::size_t{1} << 20); size *= 2) {
+    // answer is shorter than the buffer. It starts small on purpose, so that
+    // the growing is what every run does, not a path taken once in a while.
+    for (std::size_t size = 64; size <= (std::size_t{1} << 20); size *= 2) {
         std::vector<char> buffer(size);
         const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
         if (length < 0) {
