@@ -1,0 +1,27 @@
+// The application: one copy per logon (the instance guard), the main window run
+// as a modal dialog, and the guard released at the end.
+#pragma once
+
+#include "app/framework/WinApp.h"
+#include "app/framework/WinHandles.h"
+
+namespace talun {
+
+// The named mutex whose existence marks a running copy, in the logon's local
+// namespace.
+inline constexpr char INSTANCE_GUARD_NAME[] = "Gaming_Mouse_Korvane";
+
+class UpdaterApp final : public ui::WinApp {
+  public:
+    explicit UpdaterApp(HINSTANCE instance) : WinApp(instance) {}
+
+  protected:
+    bool InitInstance() override;
+    int ExitInstance() override;
+
+  private:
+    // Open for as long as this copy runs; never owned.
+    ui::UniqueHandle instanceGuard_;
+};
+
+}  // namespace talun
