@@ -13,15 +13,18 @@ std::string ProgressReporter::Bar(int done, int total, int width) {
 }
 
 void ProgressReporter::EndBarLine() {
-    if (terminal_ && barShown_) {
-        std::fputs("\r\033[K", out_);
-        barShown_ = false;
+    // Blanks over the bar rather than an escape sequence, which not every
+    // Windows console understands.
+    if (terminal_ && barLength_ > 0) {
+        std::fprintf(out_, "\r%s\r", std::string(barLength_, ' ').c_str());
+        barLength_ = 0;
     }
 }
 
 void ProgressReporter::OnStatusChanged(UpdateStatus status) {
     if (status == UpdateStatus::Updating) {
         finished_ = 0;
+        steps_.clear();
         std::fprintf(out_, "%s\n", UpdateStatusText(status));
     }
     std::fflush(out_);
@@ -29,15 +32,18 @@ void ProgressReporter::OnStatusChanged(UpdateStatus status) {
 
 void ProgressReporter::OnStepStarted(UpdateStep step) {
     if (!terminal_) return;
-    std::fprintf(out_, "\r\033[K%s %d/%d %s ...",
-                 Bar(finished_, UPDATE_STEP_COUNT, BAR_WIDTH).c_str(), finished_ + 1,
-                 UPDATE_STEP_COUNT, UpdateStepName(step));
-    barShown_ = true;
+    EndBarLine();
+    const std::string line =
+        Bar(finished_, UPDATE_STEP_COUNT, BAR_WIDTH) + " " + std::to_string(finished_ + 1) + "/" +
+        std::to_string(UPDATE_STEP_COUNT) + " " + UpdateStepName(step) + " ...";
+    std::fputs(line.c_str(), out_);
+    barLength_ = line.size();
     std::fflush(out_);
 }
 
 void ProgressReporter::OnStepFinished(UpdateStep step, StepOutcome outcome) {
     ++finished_;
+    steps_.emplace_back(step, outcome);
     EndBarLine();
     std::fprintf(out_, "  %-22s %s\n", UpdateStepName(step), StepOutcomeName(outcome));
     std::fflush(out_);

@@ -1,7 +1,10 @@
 #include "cli/ToolSession.h"
 
+#include <filesystem>
 #include <iterator>
+#include <system_error>
 
+#include "cli/Output.h"
 #include "platform/PathLimits.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/SystemLibraryLoader.h"
@@ -24,6 +27,12 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::
     return bytes;
 }
 
+std::string FullPath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.string();
+}
+
 }  // namespace
 
 const char* DriverLibraryFileName() {
@@ -40,12 +49,15 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
     state.ProgramDirectory = ProgramDirectoryFromPath(CurrentProgramPath());
     state.maxPathLength = kMaxPathLength;
 
+    // Everything the user named is checked before the driver library is loaded,
+    // so that a mistake never reaches the mouse.
     if (!options.settingsPath.empty()) {
         if (!FileExists(options.settingsPath)) {
             error = {EXIT_USAGE, "settings file not found: " + options.settingsPath};
             return nullptr;
         }
-        state.settingsFilePath = options.settingsPath;
+        // The settings reader takes a relative name as one in the system's folder.
+        state.settingsFilePath = FullPath(options.settingsPath);
     }
 
     if (options.firmwarePath.empty()) {
@@ -67,21 +79,6 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
         }
     }
 
-    session->driverPath_ = options.driverPath;
-    std::optional<std::string> driverPath = options.driverPath;
-    if (options.driverPath.empty()) {
-        driverPath =
-            JoinBoundedPath(state.ProgramDirectory, DriverLibraryFileName(), kMaxPathLength);
-        session->driverPath_ = state.ProgramDirectory + DriverLibraryFileName();
-    }
-    session->loader_ = MakeSystemLibraryLoader();
-    if (!LoadDriverLibrary(session->library_, *session->loader_, driverPath)) {
-        error = {EXIT_NO_DRIVER, session->library_.Problem()};
-        return nullptr;
-    }
-    state.firmwareRefusal = FirmwareRefusal(*session->firmware_, session->library_.IsSimulator());
-    session->profileFile_ = MakeSystemProfileFile();
-
     if (!options.tracePath.empty()) {
         session->traceFile_.open(options.tracePath, std::ios::out | std::ios::trunc);
         if (!session->traceFile_) {
@@ -96,6 +93,27 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
             std::make_unique<TracingDeviceAccess>(session->library_, session->clock_, sink);
         session->tracedClock_ = std::make_unique<TracingClock>(session->clock_, sink);
     }
+
+    // The loader takes full paths only: a relative --driver is taken from the
+    // current directory.
+    std::optional<std::string> driverPath;
+    if (options.driverPath.empty()) {
+        driverPath =
+            JoinBoundedPath(state.ProgramDirectory, DriverLibraryFileName(), kMaxPathLength);
+        session->driverPath_ = state.ProgramDirectory + DriverLibraryFileName();
+    } else {
+        driverPath = FullPath(options.driverPath);
+        session->driverPath_ = *driverPath;
+    }
+    session->loader_ = MakeSystemLibraryLoader();
+    if (!LoadDriverLibrary(session->library_, *session->loader_, driverPath)) {
+        error = {EXIT_NO_DRIVER, "driver library missing: " + session->library_.Problem() +
+                                     " (it belongs beside the program, or name it with --driver)"};
+        return nullptr;
+    }
+    session->TraceNote("driver library " + session->driverPath_);
+    state.firmwareRefusal = FirmwareRefusal(*session->firmware_, session->library_.IsSimulator());
+    session->profileFile_ = MakeSystemProfileFile();
     return session;
 }
 
@@ -104,11 +122,30 @@ ToolSession::~ToolSession() {
 }
 
 CoreContext ToolSession::Context(UpdateObserver& observer) {
-    return CoreContext{state_, Device(), SessionClock(), *profileFile_, *firmware_, observer};
+    return Context(observer, Device());
+}
+
+CoreContext ToolSession::Context(UpdateObserver& observer, DeviceAccess& device) {
+    return CoreContext{state_, device, SessionClock(), *profileFile_, *firmware_, observer};
 }
 
 void ToolSession::TraceNote(const std::string& text) {
     if (traceFile_.is_open()) traceFile_ << "# " << text << '\n' << std::flush;
+}
+
+std::unique_ptr<ToolSession> OpenToolSession(const std::string& command,
+                                             const SessionOptions& options, const Output& out,
+                                             int& exitCode) {
+    SessionError error{EXIT_NOT_UPDATED, ""};
+    std::unique_ptr<ToolSession> session = ToolSession::Open(options, error);
+    if (!session) {
+        exitCode = out.Fail(command, error.exitCode == EXIT_NO_DRIVER ? "no-driver" : "bad-usage",
+                            error.exitCode, error.message);
+        return nullptr;
+    }
+    if (const std::string problem = session->Driver().Problem(); !problem.empty())
+        out.Warn(problem + "; its operations count as failed");
+    return session;
 }
 
 }  // namespace talun::cli

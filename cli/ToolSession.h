@@ -23,6 +23,9 @@ inline constexpr int EXIT_UPDATED = 0;
 inline constexpr int EXIT_NOT_UPDATED = 1;
 inline constexpr int EXIT_USAGE = 2;
 inline constexpr int EXIT_NO_DRIVER = 3;
+// The same two statuses for the commands that do not update: done, or failed.
+inline constexpr int EXIT_DONE = EXIT_UPDATED;
+inline constexpr int EXIT_FAILED = EXIT_NOT_UPDATED;
 
 struct SessionOptions {
     std::string driverPath;    // empty: the driver library beside the program
@@ -46,6 +49,8 @@ class ToolSession {
     ~ToolSession();
 
     CoreContext Context(UpdateObserver& observer);
+    // The same, with the device operations going through device (a decorator of Device()).
+    CoreContext Context(UpdateObserver& observer, DeviceAccess& device);
     ToolState& State() { return state_; }
     DriverLibrary& Driver() { return library_; }
     DeviceAccess& Device() {
@@ -71,5 +76,13 @@ class ToolSession {
     std::unique_ptr<TracingDeviceAccess> tracedDevice_;
     std::unique_ptr<TracingClock> tracedClock_;
 };
+
+class Output;
+
+// Opens the session for a command. On failure says why (and the outcome with
+// --json), sets exitCode and returns nothing. Warns about missing entry points.
+std::unique_ptr<ToolSession> OpenToolSession(const std::string& command,
+                                             const SessionOptions& options, const Output& out,
+                                             int& exitCode);
 
 }  // namespace talun::cli

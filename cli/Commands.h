@@ -1,0 +1,46 @@
+// The commands of talun-r5. Each returns the program's exit status (see
+// ToolSession.h) and reports through out.
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <string>
+#include <vector>
+
+#include "cli/Output.h"
+#include "cli/ProgressReporter.h"
+#include "cli/ToolSession.h"
+
+namespace talun::cli {
+
+// One update now, of the mouse that is plugged in.
+int RunUpdateCommand(const SessionOptions& options, const Output& out);
+
+// The production loop: update every mouse that is plugged in, until interrupted.
+int RunWatchCommand(const SessionOptions& options, const Output& out);
+
+// The HID devices the driver library can see.
+int RunDevicesCommand(const SessionOptions& options, const Output& out);
+
+// A command of the production test panel, by its name on the command line.
+struct PanelCommandName {
+    const char* name;  // e.g. "query-macro"
+    int commandId;     // COMMAND_* of testpanel/TestCommands.h
+};
+// profile-select, query-main-setting, query-macro.
+const std::vector<PanelCommandName>& PanelCommandNames();
+// The six test macros of the "macro" command: abcd-1-time, ab-2-times, ...
+const std::vector<PanelCommandName>& MacroCommandNames();
+
+// The two entry boxes' text, as given: checked by the window's rules.
+struct PanelArguments {
+    std::string profileId = "0";
+    std::string buttonNumber = "0";
+};
+int RunPanelCommand(const std::string& commandName, int commandId, const PanelArguments& arguments,
+                    const SessionOptions& options, const Output& out);
+
+// An update run's outcome, its final status text and its steps, as JSON members.
+nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& progress);
+
+}  // namespace talun::cli

@@ -1,0 +1,40 @@
+#include "cli/TransferCheck.h"
+
+#include "device/ReportCatalogue.h"
+
+namespace talun::cli {
+
+int TransferCheck::SetFeature(uint8_t* report, int length) {
+    counts_ = Counts();
+    awaitingAcknowledge_ = false;
+    const int result = inner_.SetFeature(report, length);
+    if (result) {
+        ++counts_.written;
+        awaitingAcknowledge_ = true;
+        lastStatus_ = 0;
+    } else {
+        ++counts_.refused;
+    }
+    return result;
+}
+
+int TransferCheck::GetFeature(uint8_t* buffer, int length) {
+    const bool statusRead = length == LENGTH_STATUS && buffer != nullptr &&
+                            buffer[0] == REPORT_STATUS && awaitingAcknowledge_;
+    const int result = inner_.GetFeature(buffer, length);
+    if (statusRead) {
+        if (result) lastStatus_ = buffer[1];
+    } else {
+        ++counts_.reads;
+        if (!result) ++counts_.failedReads;
+    }
+    return result;
+}
+
+TransferCounts TransferCheck::Counts() const {
+    TransferCounts counts = counts_;
+    if (awaitingAcknowledge_ && lastStatus_ != ACK_STATUS_DONE) ++counts.unacknowledged;
+    return counts;
+}
+
+}  // namespace talun::cli

@@ -1,0 +1,43 @@
+// Keeps count of what became of the reports a command sent and of the reads it
+// made, so that the command line can say whether a test command reached the
+// mouse. The core's test commands never look at these outcomes themselves.
+#pragma once
+
+#include "device/DeviceAccess.h"
+
+namespace talun::cli {
+
+struct TransferCounts {
+    int written = 0;         // reports the library took
+    int refused = 0;         // reports the library refused
+    int unacknowledged = 0;  // written, but the last status read after them was not Done
+    int reads = 0;           // reads of a report other than the status
+    int failedReads = 0;     // of those, the ones that failed
+
+    bool AllWell() const { return refused == 0 && unacknowledged == 0 && failedReads == 0; }
+};
+
+class TransferCheck final : public DeviceAccess {
+  public:
+    explicit TransferCheck(DeviceAccess& inner) : inner_(inner) {}
+
+    void OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) override {
+        inner_.OpenDevMonitor(window, inputMessage, plugMessage);
+    }
+    void CloseDevMonitor() override { inner_.CloseDevMonitor(); }
+    int OpenFeatureDevice() override { return inner_.OpenFeatureDevice(); }
+    void CloseFeatureDevice() override { inner_.CloseFeatureDevice(); }
+    int SetFeature(uint8_t* report, int length) override;
+    int GetFeature(uint8_t* buffer, int length) override;
+
+    // The counts so far, the acknowledgement of the last write included.
+    TransferCounts Counts() const;
+
+  private:
+    DeviceAccess& inner_;
+    TransferCounts counts_;
+    bool awaitingAcknowledge_ = false;  // a write was taken since the last count
+    int lastStatus_ = 0;                // the last status the mouse reported after it
+};
+
+}  // namespace talun::cli

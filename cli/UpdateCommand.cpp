@@ -1,0 +1,44 @@
+// talun-r5 update: one update now, of the mouse that is plugged in.
+#include <nlohmann/json.hpp>
+
+#include "cli/Commands.h"
+#include "update/UpdateRun.h"
+
+namespace talun::cli {
+
+nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& progress) {
+    nlohmann::ordered_json steps = nlohmann::ordered_json::array();
+    for (const auto& [step, outcome] : progress.Steps())
+        steps.push_back({{"step", UpdateStepName(step)}, {"outcome", StepOutcomeName(outcome)}});
+    return {{"outcome", status == UpdateStatus::Updated ? "updated" : "not-updated"},
+            {"status", UpdateStatusText(status)},
+            {"steps", steps}};
+}
+
+int RunUpdateCommand(const SessionOptions& options, const Output& out) {
+    int exitCode = EXIT_NOT_UPDATED;
+    std::unique_ptr<ToolSession> session = OpenToolSession("update", options, out, exitCode);
+    if (!session) return exitCode;
+    const std::string refusal = session->State().firmwareRefusal;
+    if (!refusal.empty()) out.Warn(refusal);
+
+    ProgressReporter progress(out.Human(), out.HumanIsTerminal());
+    CoreContext ctx = session->Context(progress);
+    if (!ctx.device.OpenFeatureDevice()) out.Say("no mouse found: the feature device did not open");
+    const UpdateStatus status = RunUpdate(ctx);
+    ctx.device.CloseFeatureDevice();
+
+    out.Say(UpdateStatusText(status));
+    if (status != UpdateStatus::Updated) out.Say(HINT_NOT_UPDATED);
+    exitCode = status == UpdateStatus::Updated ? EXIT_UPDATED : EXIT_NOT_UPDATED;
+
+    nlohmann::ordered_json report = {{"command", "update"}};
+    report.update(DescribeRun(status, progress));
+    report["firmware"] = session->Firmware().Describe();
+    if (!refusal.empty()) report["refusal"] = refusal;
+    report["exit"] = exitCode;
+    out.Emit(report);
+    return exitCode;
+}
+
+}  // namespace talun::cli
