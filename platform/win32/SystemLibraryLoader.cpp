@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 namespace talun {
@@ -77,13 +78,16 @@ class Win32LibraryLoader final : public LibraryLoader {
             lastError_ = "not a full path: \"" + fullPath + "\"";
             return nullptr;
         }
+        // The altered search order wants backslashes.
+        std::string path = fullPath;
+        std::replace(path.begin(), path.end(), '/', '\\');
         HMODULE module = nullptr;
         DWORD error = 0;
         {
             QuietErrorMode quiet;
             // With a full path, the library's own dependencies are looked for in
             // its folder before anywhere else.
-            module = ::LoadLibraryExA(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+            module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
             error = ::GetLastError();
         }
         if (module == nullptr) {

@@ -32,6 +32,16 @@ TEST(SystemLibraryLoader, LoadsByFullPathAndResolvesExports) {
     EXPECT_EQ(library->Resolve(nullptr), nullptr);
 }
 
+TEST(SystemLibraryLoader, FindsALibrarysDependencyInItsOwnFolder) {
+    const auto loader = MakeSystemLibraryLoader();
+    const auto library =
+        loader->Load(ProgramDirectoryFromPath(CurrentProgramPath()) + TALUN_TESTLIB_OUTER);
+    ASSERT_NE(library, nullptr) << loader->LastError();
+    const auto outer = reinterpret_cast<AnswerFn>(library->Resolve("talun_testlib_outer"));
+    ASSERT_NE(outer, nullptr);
+    EXPECT_EQ(outer(), 70);
+}
+
 TEST(SystemLibraryLoader, RefusesAnythingButAFullPath) {
     const auto loader = MakeSystemLibraryLoader();
     // Names the system would find on its search path, relative names, and a

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -99,6 +100,34 @@ TEST(SystemProfileFile, ReadsTheSettingsFile) {
     EXPECT_EQ(reader->ReadString(path, "Main Setting", "Missing", "2", 300), "2");
     EXPECT_EQ(reader->ReadString(dir.File("missing.ini"), "Main Setting", "Breathing", "", 300),
               "");
+}
+
+// Runs the rest of a scope in another folder.
+class InFolder {
+  public:
+    explicit InFolder(const std::string& folder) : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+    ~InFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+    }
+
+  private:
+    std::filesystem::path previous_;
+};
+
+TEST(SystemProfileFile, TakesARelativePathFromTheCurrentFolder) {
+    // GetPrivateProfileStringA itself would look for a bare name in the Windows folder.
+    test::ScratchDir dir("profile-relative");
+    WriteFile(dir.File("relative.ini"), "[Main Setting]\nBreathing=4\n");
+    const InFolder here(dir.Path());
+
+    EXPECT_EQ(
+        MakeSystemProfileFile()->ReadString("relative.ini", "Main Setting", "Breathing", "", 300),
+        "4");
 }
 
 }  // namespace
