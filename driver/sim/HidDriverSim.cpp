@@ -447,6 +447,11 @@ HIDDRIVER_EXPORT int List_HidDevices(char* text, int capacity) {
     return Guarded([&] { return SimDriver::Instance().List(text, capacity); }, -1);
 }
 
+// This library drives no hardware: the placeholder firmware image may go through it.
+HIDDRIVER_EXPORT int HidDriver_IsSimulator(void) {
+    return 1;
+}
+
 }  // extern "C"
 
 // The exports must keep the signatures the tool binds them with.
@@ -457,3 +462,4 @@ static_assert(std::is_same_v<decltype(&Close_FeatureDevice), CloseFeatureDeviceF
 static_assert(std::is_same_v<decltype(&SetFeature), SetFeatureFn>);
 static_assert(std::is_same_v<decltype(&GetFeature), GetFeatureFn>);
 static_assert(std::is_same_v<decltype(&List_HidDevices), ListDevicesFn>);
+static_assert(std::is_same_v<decltype(&HidDriver_IsSimulator), IsSimulatorFn>);

@@ -81,6 +81,7 @@ class SimLibrary {
         setFeature = Resolve<SetFeatureFn>("SetFeature");
         getFeature = Resolve<GetFeatureFn>("GetFeature");
         listDevices = Resolve<ListDevicesFn>("List_HidDevices");
+        isSimulator = Resolve<IsSimulatorFn>("HidDriver_IsSimulator");
     }
     ~SimLibrary() {
         closeMonitor();
@@ -113,6 +114,7 @@ class SimLibrary {
     SetFeatureFn setFeature;
     GetFeatureFn getFeature;
     ListDevicesFn listDevices;
+    IsSimulatorFn isSimulator;
 
   private:
     template <typename Fn>
@@ -305,6 +307,7 @@ TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
     EXPECT_THAT(text, HasSubstr("Talun R5"));
     EXPECT_EQ(lib.listDevices(text, 8), 1);
     EXPECT_EQ(std::string(text).size(), 7u) << "cut to the capacity";
+    EXPECT_NE(lib.isSimulator(), 0);
 
     TempDir other;
     const std::string missing = other.File("missing.ini");
