@@ -177,11 +177,14 @@ void OpenDevMonitor(HidWindow window, unsigned plugMessage) {
     const ConfigResult config = LoadConfig();
     DriverConfig watched = config.config.value_or(DriverConfig{});
     std::string error;
-    driver.monitor = UdevMonitor::Start(watched, sink, plugMessage, error);
+    std::string warning;
+    driver.monitor = UdevMonitor::Start(watched, sink, plugMessage, error, warning);
     if (!driver.monitor) {
         driver.lastError.Set("Open_DevMonitor: " + error + "; plug events will not be reported");
     } else if (!config.config) {
         driver.lastError.Set("Open_DevMonitor: watching, but " + config.error);
+    } else if (!warning.empty()) {
+        driver.lastError.Set("Open_DevMonitor: watching, but " + warning);
     } else {
         driver.lastError.Clear();
     }
@@ -195,6 +198,7 @@ void CloseDevMonitor() {
 
 int ListDevices(char* text, int capacity) {
     LinuxDriver& driver = Driver();
+    std::lock_guard<std::mutex> lock(driver.deviceMutex);  // hidapi keeps global state
     std::string error;
     const std::vector<HidCandidate> candidates = EnumerateHidraw(0, 0, error);
     if (!error.empty()) {
@@ -202,6 +206,7 @@ int ListDevices(char* text, int capacity) {
         CopyText("", text, capacity);
         return -1;
     }
+    driver.lastError.Clear();
     return WriteDeviceList(candidates, text, capacity);
 }
 

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -10,6 +11,7 @@ namespace talun::hiddriver {
 namespace {
 
 constexpr const char* SUBSYSTEM_HIDRAW = "hidraw";
+constexpr const char* UDEV_CONTROL_SOCKET = "/run/udev/control";
 
 std::string SystemError(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
@@ -25,7 +27,8 @@ UdevMonitor::UdevMonitor(Key, const DriverConfig& config, HidEventSink* sink, un
     : config_(config), sink_(sink), plugMessage_(plugMessage) {}
 
 std::unique_ptr<UdevMonitor> UdevMonitor::Start(const DriverConfig& config, HidEventSink* sink,
-                                                unsigned plugMessage, std::string& error) {
+                                                unsigned plugMessage, std::string& error,
+                                                std::string& warning) {
     auto self = std::make_unique<UdevMonitor>(Key{}, config, sink, plugMessage);
     self->udev_.reset(udev_new());
     if (!self->udev_) {
@@ -42,6 +45,11 @@ std::unique_ptr<UdevMonitor> UdevMonitor::Start(const DriverConfig& config, HidE
         udev_monitor_enable_receiving(self->monitor_.get()) < 0) {
         error = SystemError("cannot receive udev events for hidraw");
         return nullptr;
+    }
+    // Events of the "udev" source come from the udev daemon, after its rules ran.
+    if (::access(UDEV_CONTROL_SOCKET, F_OK) != 0) {
+        warning = std::string("no udev daemon seems to run (no ") + UDEV_CONTROL_SOCKET +
+                  "): plug events will not arrive";
     }
     self->stop_ = FileDescriptor(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!self->stop_.Valid()) {

@@ -17,9 +17,11 @@ namespace talun::hiddriver {
 class UdevMonitor {
   public:
     // Starts watching. Returns nullptr, with the reason in error, when udev or its
-    // netlink socket is not available (as in many containers).
+    // netlink socket is not available (as in many containers). A monitor that
+    // runs but will hear nothing, because no udev daemon runs, sets warning.
     static std::unique_ptr<UdevMonitor> Start(const DriverConfig& config, HidEventSink* sink,
-                                              unsigned plugMessage, std::string& error);
+                                              unsigned plugMessage, std::string& error,
+                                              std::string& warning);
     // Stops the thread and waits for it.
     ~UdevMonitor();
 

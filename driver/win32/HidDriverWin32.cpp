@@ -170,13 +170,15 @@ void CloseDevMonitor() {
 }
 
 int ListDevices(char* text, int capacity) {
+    Win32Driver& driver = Driver();
     std::string error;
     const std::vector<HidCandidate> candidates = EnumerateHidInterfaces(0, 0, error);
     if (!error.empty() && candidates.empty()) {
-        Driver().lastError.Set("List_HidDevices: " + error);
+        driver.lastError.Set("List_HidDevices: " + error);
         CopyText("", text, capacity);
         return -1;
     }
+    driver.lastError.Clear();
     return WriteDeviceList(candidates, text, capacity);
 }
 
