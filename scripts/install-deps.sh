@@ -9,7 +9,7 @@ packages=(
   libhidapi-dev libudev-dev
   g++-mingw-w64-x86-64-posix wine wine64
   xvfb x11-utils imagemagick xdotool tesseract-ocr
-  clang-format
+  clang-format clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Linux build, the same tests with
-# address and undefined-behaviour sanitizers, and the Windows build under Wine.
+# address and undefined-behaviour sanitizers, the fuzzers for a short while,
+# and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,6 +17,11 @@ for preset in native sanitize; do
   echo "=== $preset: test"
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+
+echo "=== fuzz: build and run each fuzzer briefly"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz -j "$jobs" || status=1
 
 echo "=== windows: build"
 talun_prepare_wine
