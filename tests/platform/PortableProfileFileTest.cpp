@@ -57,16 +57,21 @@ TEST(PortableProfileFile, TreatsAFileOverTheSizeLimitAsEmpty) {
     EXPECT_EQ(reader.ReadString(path, "Main Setting", "Breathing", "none", 300), "none");
 }
 
-TEST(PortableProfileFile, ReadsTheFileAfreshEveryTime) {
+TEST(ProfileFiles, ReadTheFileAfreshEveryTime) {
+    // Edits to the settings file count at the next read, for the portable reader
+    // and the platform's own.
     test::ScratchDir dir("profile-edit");
-    const std::string path = dir.File("default.ini");
-    const PortableProfileFile reader;
-
-    EXPECT_EQ(reader.ReadString(path, "Main Setting", "Breathing", "none", 300), "none");
-    WriteFile(path, "[Main Setting]\nBreathing=4\n");
-    EXPECT_EQ(reader.ReadString(path, "Main Setting", "Breathing", "none", 300), "4");
-    WriteFile(path, "[Main Setting]\nBreathing=1\n");
-    EXPECT_EQ(reader.ReadString(path, "Main Setting", "Breathing", "none", 300), "1");
+    const PortableProfileFile portable;
+    const auto system = MakeSystemProfileFile();
+    const ProfileFile* readers[] = {&portable, system.get()};
+    for (const ProfileFile* reader : readers) {
+        const std::string path = dir.File(reader == &portable ? "portable.ini" : "system.ini");
+        EXPECT_EQ(reader->ReadString(path, "Main Setting", "Breathing", "none", 300), "none");
+        WriteFile(path, "[Main Setting]\nBreathing=4\n");
+        EXPECT_EQ(reader->ReadString(path, "Main Setting", "Breathing", "none", 300), "4");
+        WriteFile(path, "[Main Setting]\nBreathing=1\n");
+        EXPECT_EQ(reader->ReadString(path, "Main Setting", "Breathing", "none", 300), "1");
+    }
 }
 
 TEST(PortableProfileFile, StaysFastOnHostileFiles) {
