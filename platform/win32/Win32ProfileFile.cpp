@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/PathLimits.h"
 #include "platform/SystemProfileFile.h"
 
 namespace talun {
@@ -35,8 +36,11 @@ std::string Win32ProfileFile::ReadString(const std::string& path, const std::str
     if (bufferSize == 0) {
         return {};
     }
+    // The system reader keeps paths in MAX_PATH buffers: a longer one counts as
+    // a file that cannot be opened.
     const std::string fullPath = path.empty() ? std::string() : FullPath(path);
-    if (fullPath.empty() || bufferSize > std::numeric_limits<DWORD>::max()) {
+    if (fullPath.empty() || fullPath.size() > kMaxPathLength ||
+        bufferSize > std::numeric_limits<DWORD>::max()) {
         return defaultValue.substr(0, bufferSize - 1);
     }
     std::vector<char> buffer(bufferSize, '\0');
