@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <fstream>
 #include <string>
 
@@ -41,6 +45,29 @@ TEST(SystemLibraryLoader, FindsALibrarysDependencyInItsOwnFolder) {
     ASSERT_NE(outer, nullptr);
     EXPECT_EQ(outer(), 70);
 }
+
+#ifdef _WIN32
+TEST(SystemLibraryLoader, FindsTheDependencyWhenTheProcessSearchPathIsRestricted) {
+    // The window takes the current folder out of the search path and, where the
+    // system offers it, searches the system folder only; the driver library's
+    // own dependencies must still come from its folder. (This stays in effect for
+    // the rest of the test program, which loads everything by full path.)
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    ASSERT_NE(setDefault, nullptr);
+    ASSERT_TRUE(setDefault(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */));
+    ASSERT_TRUE(::SetDllDirectoryA(""));
+
+    const auto loader = MakeSystemLibraryLoader();
+    const auto library =
+        loader->Load(ProgramDirectoryFromPath(CurrentProgramPath()) + TALUN_TESTLIB_OUTER);
+    ASSERT_NE(library, nullptr) << loader->LastError();
+    const auto outer = reinterpret_cast<AnswerFn>(library->Resolve("talun_testlib_outer"));
+    ASSERT_NE(outer, nullptr);
+    EXPECT_EQ(outer(), 70);
+}
+#endif
 
 TEST(SystemLibraryLoader, RefusesAnythingButAFullPath) {
     const auto loader = MakeSystemLibraryLoader();
