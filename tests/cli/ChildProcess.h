@@ -1,0 +1,71 @@
+// Runs a program for a test: its standard output and error are collected as they
+// come, the test can wait (with a time limit) for something to appear in them or
+// for the program to end, and can interrupt it as Ctrl-C would.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace talun::test {
+
+struct ChildOptions {
+    std::vector<std::pair<std::string, std::string>> environment;  // added to ours
+    // On Windows: a console of its own, so that Interrupt() can reach it.
+    bool interruptible = false;
+};
+
+class ChildProcess {
+  public:
+    // Starts program with arguments. Started() tells whether it did.
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 const ChildOptions& options = {});
+    // Kills the program if it still runs.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const;
+    std::string StartError() const;
+
+    // Waits until condition(stdout so far, stderr so far) holds; false on time-out
+    // or when the program ended without it holding.
+    bool WaitFor(const std::function<bool(const std::string&, const std::string&)>& condition,
+                 std::chrono::milliseconds limit);
+    // Waits until standard output (or error) holds text count times.
+    bool WaitForOut(const std::string& text, std::chrono::milliseconds limit, int count = 1);
+    bool WaitForErr(const std::string& text, std::chrono::milliseconds limit, int count = 1);
+
+    // SIGINT on POSIX; Ctrl-C in the program's console on Windows (interruptible).
+    bool Interrupt();
+
+    // The exit status once the program has ended and its output is all read;
+    // nothing on time-out.
+    std::optional<int> WaitForExit(std::chrono::milliseconds limit);
+
+    std::string Out() const;
+    std::string Err() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// How often text occurs in haystack.
+int CountOccurrences(const std::string& haystack, const std::string& text);
+
+// Runs the program to its end (at most limit) and returns status and output.
+struct ChildResult {
+    std::optional<int> exitCode;
+    std::string out;
+    std::string err;
+};
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments,
+                     const ChildOptions& options = {},
+                     std::chrono::milliseconds limit = std::chrono::seconds(120));
+
+}  // namespace talun::test

@@ -1,0 +1,134 @@
+#include "tests/cli/CliTest.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace talun::test {
+
+namespace {
+
+// Paths from the build are absolute; on Windows they lack the drive, which
+// absolute() supplies (under Wine the build tree is on the current drive).
+std::string FullPath(const char* path) {
+    return std::filesystem::absolute(path).string();
+}
+
+}  // namespace
+
+std::string CliProgram() {
+    return FullPath(TALUN_CLI_PROGRAM);
+}
+
+std::string DriverWithoutListing() {
+    return FullPath(TALUN_DRIVER_WITHOUT_LISTING);
+}
+
+std::vector<uint8_t> ReportWith(std::size_t length, const std::vector<BytesAt>& parts) {
+    std::vector<uint8_t> report(length, 0);
+    for (const BytesAt& part : parts) {
+        for (std::size_t i = 0; i < part.bytes.size(); ++i)
+            report.at(part.offset + i) = part.bytes[i];
+    }
+    return report;
+}
+
+void CliTest::SetUp() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::current_path() / "cli-scratch" /
+           (std::string(info->test_suite_name()) + "." + info->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    WriteImage("image.bin", 3068);
+    WriteScenario("present = 1");
+}
+
+void CliTest::WriteScenario(const std::string& lines) {
+    std::ofstream(dir_ / "scenario.ini", std::ios::binary | std::ios::trunc)
+        << "[sim]\n"
+        << "state_file = state.txt\n"
+        << "trace_file = sim-trace.txt\n"
+        << "control_file = control.txt\n"
+        << "firmware_file = image.bin\n"
+        << "poll_ms = 10\n"
+        << lines << "\n";
+    std::ofstream(dir_ / "control.txt", std::ios::binary | std::ios::app);
+}
+
+std::string CliTest::WriteImage(const std::string& name, std::size_t size, bool placeholder) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    if (placeholder) bytes.replace(0, 29, "TALUN-R5 PLACEHOLDER FIRMWARE");
+    std::ofstream(dir_ / name, std::ios::binary | std::ios::trunc) << bytes;
+    return PathOf(name);
+}
+
+ChildOptions CliTest::Options(bool interruptible) const {
+    ChildOptions options;
+    options.environment.emplace_back("TALUN_SIM_SCENARIO", PathOf("scenario.ini"));
+    options.interruptible = interruptible;
+    return options;
+}
+
+ChildResult CliTest::Run(const std::vector<std::string>& arguments) const {
+    return RunChild(CliProgram(), arguments, Options(), WAIT_LIMIT);
+}
+
+void CliTest::Control(const std::string& line) const {
+    std::ofstream(dir_ / "control.txt", std::ios::binary | std::ios::app) << line << "\n"
+                                                                          << std::flush;
+}
+
+std::string CliTest::FileText(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::map<std::string, std::string> CliTest::State() const {
+    std::map<std::string, std::string> state;
+    std::istringstream lines(FileText("state.txt"));
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) state[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return state;
+}
+
+std::vector<TraceRecord> CliTest::Trace(const std::string& name) const {
+    std::vector<TraceRecord> records;
+    std::istringstream lines(FileText(name));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string stamp, operation;
+        if (!(words >> stamp >> operation) || stamp == "#") continue;
+        TraceRecord record;
+        record.operation = operation;
+        if (operation == "SLEEP") {
+            words >> record.sleepMs;
+        } else if (operation == "SET" || operation == "GET") {
+            // "len=3 -> 1 | 05 03 04"
+            std::string lengthWord, arrow, bar;
+            words >> lengthWord >> arrow >> record.result >> bar;
+            record.length = std::stoi(lengthWord.substr(4));
+            for (std::string hex; words >> hex;)
+                record.bytes.push_back(static_cast<uint8_t>(std::stoi(hex, nullptr, 16)));
+        } else {
+            std::string what;
+            words >> what;  // "DEVICE" or "MONITOR"
+            record.operation += " " + what;
+        }
+        records.push_back(record);
+    }
+    return records;
+}
+
+std::vector<TraceRecord> CliTest::Only(const std::vector<TraceRecord>& trace,
+                                       const std::string& operation) {
+    std::vector<TraceRecord> selected;
+    for (const TraceRecord& r : trace)
+        if (r.operation == operation) selected.push_back(r);
+    return selected;
+}
+
+}  // namespace talun::test

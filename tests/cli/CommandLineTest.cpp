@@ -1,0 +1,195 @@
+// talun-r5 as a program: help and version, update against the simulated mouse,
+// the exit statuses, refused arguments and firmware files, --json, devices.
+#include <nlohmann/json.hpp>
+
+#include "tests/cli/CliTest.h"
+
+namespace talun::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class CommandLineTest : public CliTest {};
+
+TEST_F(CommandLineTest, HelpNamesEveryCommandAndTheExitStatuses) {
+    const ChildResult r = Run({"--help"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* command : {"update", "watch", "devices", "profile-select",
+                                "query-main-setting", "query-macro", "macro"})
+        EXPECT_THAT(r.out, HasSubstr(command));
+    EXPECT_THAT(r.out, HasSubstr("3 driver library missing"));
+
+    const ChildResult macro = Run({"macro", "--help"});
+    ASSERT_EQ(macro.exitCode, 0);
+    for (const char* name :
+         {"abcd-1-time", "ab-2-times", "a-delay-b", "a-to-y-1-time", "ctrl-c", "ctrl-v"})
+        EXPECT_THAT(macro.out, HasSubstr(name));
+}
+
+TEST_F(CommandLineTest, VersionDescribesTheBuiltInImageOnOneFinishedLine) {
+    const ChildResult r = Run({"--version"});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.out, HasSubstr("3068 bytes, checksum 0x"));
+    // The repository's image is the placeholder, and says so.
+    EXPECT_THAT(r.out, HasSubstr("placeholder"));
+    ASSERT_FALSE(r.out.empty());
+    EXPECT_EQ(r.out.back(), '\n');
+    EXPECT_EQ(CountOccurrences(r.out, "\n"), 1);
+}
+
+TEST_F(CommandLineTest, UpdateWritesTheImageAndTheDefaultsAndExitsZero) {
+    const ChildResult r =
+        Run({"--trace", PathOf("trace.txt"), "update", "--firmware", PathOf("image.bin")});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("FIRMWARE UPDATED."));
+    EXPECT_THAT(r.out, Not(HasSubstr("MAKE SURE")));
+    // Not a terminal: plain lines, no bar.
+    EXPECT_THAT(r.out, HasSubstr("firmware part 3 of 3   acknowledged"));
+    EXPECT_THAT(r.out, Not(HasSubstr("[#")));
+
+    auto state = State();
+    EXPECT_EQ(state["holds_complete_image"], "yes");
+    EXPECT_EQ(state["image_matches_firmware_file"], "yes");
+    EXPECT_EQ(state["holds_default_settings_2"], "yes");
+    // The trace has every chunk with the result of its write.
+    const auto chunks = Only(Trace("trace.txt"), "SET");
+    ASSERT_GE(chunks.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(chunks[i].length, 1034);
+        EXPECT_EQ(chunks[i].result, 1);
+        EXPECT_EQ(chunks[i].bytes.at(1), i + 1);
+    }
+}
+
+TEST_F(CommandLineTest, UpdateWithTheBuiltInPlaceholderReachesOnlyTheSimulatedMouse) {
+    const ChildResult r = Run({"update"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(State()["holds_complete_image"], "yes");
+}
+
+TEST_F(CommandLineTest, UpdateWithoutAMouseIsNotUpdatedAndSaysWhatToCheck) {
+    WriteScenario("present = 0");
+    const ChildResult r = Run({"update", "--firmware", PathOf("image.bin")});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("FIRMWARE NOT UPDATED."));
+    EXPECT_THAT(r.out, HasSubstr("MAKE SURE THE TALUN R5 IS CONNECTED."));
+    EXPECT_EQ(State()["holds_complete_image"], "no");
+}
+
+TEST_F(CommandLineTest, UpdateThatTheMouseRefusesPartOfIsNotUpdated) {
+    WriteScenario("refuse_write = 0x2A:2");
+    const ChildResult r = Run({"--json", "update", "--firmware", PathOf("image.bin")});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    const auto report = nlohmann::json::parse(r.out);
+    EXPECT_EQ(report["outcome"], "not-updated");
+    EXPECT_EQ(report["steps"][1]["outcome"], "write refused");
+    EXPECT_EQ(report["steps"][2]["outcome"], "skipped");
+    EXPECT_EQ(report["exit"], 1);
+}
+
+TEST_F(CommandLineTest, MissingDriverLibraryExitsThree) {
+    // The program alone in a folder: nothing beside it to load.
+    const std::filesystem::path alone = Dir() / "alone";
+    std::filesystem::create_directories(alone);
+    const std::filesystem::path copy = alone / std::filesystem::path(CliProgram()).filename();
+    std::filesystem::copy_file(CliProgram(), copy);
+    const ChildResult r = RunChild(copy.string(), {"update"}, Options(), WAIT_LIMIT);
+    EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
+    EXPECT_THAT(r.err, HasSubstr("driver library missing"));
+    EXPECT_THAT(r.out, Not(HasSubstr("UPDATING")));
+
+    const ChildResult named = Run({"--json", "--driver", PathOf("no-such-library"), "update"});
+    EXPECT_EQ(named.exitCode, 3);
+    EXPECT_EQ(nlohmann::json::parse(named.out)["outcome"], "no-driver");
+}
+
+TEST_F(CommandLineTest, BadUsageExitsTwoAndTouchesNothing) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"update", "--bogus"},
+        {"update", "extra"},
+        {"--ini", PathOf("missing.ini"), "update"},
+        {"--trace", PathOf("no-such-folder/trace.txt"), "update"},
+        {"macro"},
+        {"macro", "ab-3-times"},
+        {"query-macro", "--profile"},
+        {"query-macro", "--button", "15"},
+    };
+    for (const auto& arguments : cases) {
+        std::string line;
+        for (const auto& a : arguments) line += a + " ";
+        const ChildResult r = Run(arguments);
+        EXPECT_EQ(r.exitCode, 2) << line << "\n" << r.out << r.err;
+        EXPECT_FALSE(r.err.empty()) << line;
+    }
+    EXPECT_EQ(FileText("sim-trace.txt"), "");
+}
+
+TEST_F(CommandLineTest, BadFirmwareFileIsRefusedBeforeTheMouseIsTouched) {
+    ASSERT_EQ(Run({"query-main-setting"}).exitCode, 0);
+    const std::string stateBefore = FileText("state.txt");
+    const std::string traceBefore = FileText("sim-trace.txt");
+    ASSERT_NE(traceBefore, "");
+
+    struct Case {
+        std::string file;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {WriteImage("short.bin", 3067), "has 3067 bytes; an image has exactly 3068"},
+        {WriteImage("long.bin", 3070), "has more than 3068 bytes"},
+        {WriteImage("empty.bin", 0), "has 0 bytes"},
+        {PathOf("missing.bin"), "cannot read firmware file"},
+    };
+    for (const Case& c : cases) {
+        for (const char* command : {"update", "watch"}) {
+            const ChildResult r = Run({command, "--firmware", c.file});
+            EXPECT_EQ(r.exitCode, 2) << command << " " << c.file << "\n" << r.out << r.err;
+            EXPECT_THAT(r.err, HasSubstr(c.message));
+        }
+    }
+    EXPECT_EQ(FileText("state.txt"), stateBefore);
+    EXPECT_EQ(FileText("sim-trace.txt"), traceBefore);
+}
+
+TEST_F(CommandLineTest, JsonKeepsStandardOutputForTheObjectAlone) {
+    const ChildResult r = Run({"--json", "update", "--firmware", PathOf("image.bin")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(CountOccurrences(r.out, "\n"), 1);
+    const auto report = nlohmann::json::parse(r.out);
+    EXPECT_EQ(report["command"], "update");
+    EXPECT_EQ(report["outcome"], "updated");
+    EXPECT_EQ(report["status"], "FIRMWARE UPDATED.");
+    EXPECT_EQ(report["steps"].size(), 7u);
+    EXPECT_EQ(report["exit"], 0);
+    // The readable report went to standard error.
+    EXPECT_THAT(r.err, HasSubstr("FIRMWARE UPDATED."));
+}
+
+TEST_F(CommandLineTest, DevicesListsWhatTheLibraryCanSee) {
+    const ChildResult r = Run({"devices"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("sim:talun-r5"));
+    EXPECT_THAT(r.out, HasSubstr("1 device"));
+
+    WriteScenario("present = 0");
+    const ChildResult none = Run({"--json", "devices"});
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    const auto report = nlohmann::json::parse(none.out);
+    EXPECT_EQ(report["count"], 0);
+    EXPECT_TRUE(report["devices"].empty());
+}
+
+TEST_F(CommandLineTest, DevicesWithALibraryThatCannotListSaysSo) {
+    const ChildResult r = Run({"--driver", DriverWithoutListing(), "devices"});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.err, HasSubstr("cannot list devices (it has no List_HidDevices)"));
+
+    const ChildResult json = Run({"--json", "--driver", DriverWithoutListing(), "devices"});
+    EXPECT_EQ(nlohmann::json::parse(json.out)["outcome"], "unsupported");
+}
+
+}  // namespace
+}  // namespace talun::test
