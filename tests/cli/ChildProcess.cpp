@@ -31,11 +31,24 @@ int CountOccurrences(const std::string& haystack, const std::string& text) {
     return count;
 }
 
+// The text with every CR LF turned into LF, as Windows programs end their lines.
+std::string WithUnixLineEnds(const std::string& text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        result += text[i];
+    }
+    return result;
+}
+
 // What the reader and waiter threads share with the test.
 struct Collected {
     std::mutex mutex;
     std::condition_variable changed;
-    std::string out;
+    std::string rawOut;
+    std::string rawErr;
+    std::string out;  // as read, line ends made LF
     std::string err;
     int openStreams = 2;
     bool exited = false;
@@ -44,7 +57,9 @@ struct Collected {
     void Append(bool isErr, const char* data, std::size_t n) {
         {
             std::lock_guard<std::mutex> lock(mutex);
-            (isErr ? err : out).append(data, n);
+            std::string& raw = isErr ? rawErr : rawOut;
+            raw.append(data, n);
+            (isErr ? err : out) = WithUnixLineEnds(raw);
         }
         changed.notify_all();
     }

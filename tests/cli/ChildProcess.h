@@ -47,6 +47,7 @@ class ChildProcess {
     // nothing on time-out.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);
 
+    // What the program wrote so far, line ends made LF.
     std::string Out() const;
     std::string Err() const;
 
@@ -54,6 +55,10 @@ class ChildProcess {
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The text with every CR LF turned into LF. Output and files of a Windows
+// program end their lines with CR LF; the tests compare LF-ended text.
+std::string WithUnixLineEnds(const std::string& text);
 
 // How often text occurs in haystack.
 int CountOccurrences(const std::string& haystack, const std::string& text);

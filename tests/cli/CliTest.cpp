@@ -82,7 +82,7 @@ std::string CliTest::FileText(const std::string& name) const {
     std::ifstream in(dir_ / name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    return text.str();
+    return WithUnixLineEnds(text.str());
 }
 
 std::map<std::string, std::string> CliTest::State() const {

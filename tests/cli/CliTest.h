@@ -60,6 +60,7 @@ class CliTest : public ::testing::Test {
     void Control(const std::string& line) const;
     // The sim's state file as key=value pairs.
     std::map<std::string, std::string> State() const;
+    // A file of the scratch folder, line ends made LF; empty when missing.
     std::string FileText(const std::string& name) const;
     // talun-r5's --trace file: its SET, GET, SLEEP, OPEN and CLOSE lines.
     std::vector<TraceRecord> Trace(const std::string& name) const;
