@@ -1,0 +1,195 @@
+# Packages for operators, made with CPack (`cpack` in the build folder, or the
+# `package` target): a zip on Windows, a tarball on Linux.
+#
+#   Windows zip: TalunR5Update.exe, talun-r5.exe, hiddriver.dll, hiddriver.ini,
+#                default.ini, README.md, driver/README.md
+#   Linux tarball: talun-r5, libhiddriver.so, 70-talun-r5.rules, hiddriver.ini,
+#                default.ini, README.md, driver/README.md
+#
+# A package for real mice carries the real HID driver library and needs the real
+# firmware image (TALUN_FIRMWARE_FILE): packaging with the placeholder image
+# stops with a message. TALUN_SIMULATOR_PACKAGE=ON makes a package with the
+# simulated mouse's driver library and scenario instead, named "-simulator".
+# The choice can also be made when packaging: cpack -D CPACK_TALUN_SIMULATOR_PACKAGE=ON.
+#
+# Everything that goes into a package is listed here, in two install components:
+# the programs and the driver. Install rules elsewhere are not packaged.
+
+option(TALUN_SIMULATOR_PACKAGE
+       "Package the simulated mouse's driver library in place of the real one (demonstrations only)"
+       OFF)
+
+# The placeholder image starts with this text (firmware/make-placeholder.py).
+# Compared as hexadecimal: file(READ) of text may add a character at the limit.
+string(HEX "TALUN-R5 PLACEHOLDER FIRMWARE" _talun_mark_hex)
+string(LENGTH "${_talun_mark_hex}" _talun_mark_hex_length)
+math(EXPR _talun_mark_length "${_talun_mark_hex_length} / 2")
+file(READ "${TALUN_FIRMWARE_FILE}" _talun_image_head LIMIT ${_talun_mark_length} HEX)
+string(TOLOWER "${_talun_mark_hex}" _talun_mark_hex)
+if(_talun_image_head STREQUAL _talun_mark_hex)
+  set(_talun_image_is_placeholder ON)
+else()
+  set(_talun_image_is_placeholder OFF)
+endif()
+
+if(WIN32)
+  set(_talun_real_driver hiddriver_win32)
+  set(_talun_system windows-x64)
+  set(_talun_generator ZIP)
+else()
+  set(_talun_real_driver hiddriver_linux)
+  string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" _talun_system)
+  set(_talun_generator TGZ)
+endif()
+
+# The programs, the settings file and the documents.
+set(_talun_programs TalunR5Programs)
+if(TARGET TalunR5Update)
+  install(PROGRAMS $<TARGET_FILE:TalunR5Update> DESTINATION . COMPONENT ${_talun_programs}
+          EXCLUDE_FROM_ALL)
+endif()
+if(TARGET talun-r5)
+  install(PROGRAMS $<TARGET_FILE:talun-r5> DESTINATION . COMPONENT ${_talun_programs}
+          EXCLUDE_FROM_ALL)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/dist/default.ini DESTINATION . COMPONENT ${_talun_programs}
+        EXCLUDE_FROM_ALL)
+foreach(document README.md driver/README.md)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${document})
+    get_filename_component(_talun_document_dir ${document} DIRECTORY)
+    install(FILES ${PROJECT_SOURCE_DIR}/${document} DESTINATION ./${_talun_document_dir}
+            COMPONENT ${_talun_programs} EXCLUDE_FROM_ALL)
+  endif()
+endforeach()
+
+# The real HID driver library, its ini file with the identifiers to fill in and,
+# on Linux, the udev rule.
+set(_talun_real TalunR5RealDriver)
+if(TARGET ${_talun_real_driver})
+  install(FILES $<TARGET_FILE:${_talun_real_driver}> DESTINATION . COMPONENT ${_talun_real}
+          EXCLUDE_FROM_ALL)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/driver/common/hiddriver.ini DESTINATION .
+        COMPONENT ${_talun_real} EXCLUDE_FROM_ALL)
+if(NOT WIN32)
+  install(FILES ${PROJECT_SOURCE_DIR}/driver/linux/70-talun-r5.rules DESTINATION .
+          COMPONENT ${_talun_real} EXCLUDE_FROM_ALL)
+endif()
+
+# The simulated mouse: its library and the scenario it reads beside itself.
+set(_talun_sim TalunR5SimulatedDriver)
+if(TARGET hiddriver_sim)
+  install(FILES $<TARGET_FILE:hiddriver_sim> ${PROJECT_SOURCE_DIR}/driver/sim/sim-scenario.ini
+          DESTINATION . COMPONENT ${_talun_sim} EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/driver/sim/README.md DESTINATION ./driver/sim
+          COMPONENT ${_talun_sim} EXCLUDE_FROM_ALL)
+endif()
+
+# What cpack needs to decide, when it runs, which package it may make.
+set(CPACK_TALUN_SIMULATOR_PACKAGE ${TALUN_SIMULATOR_PACKAGE})
+set(CPACK_TALUN_IMAGE_IS_PLACEHOLDER ${_talun_image_is_placeholder})
+set(CPACK_TALUN_FIRMWARE_FILE "${TALUN_FIRMWARE_FILE}")
+set(CPACK_TALUN_PROGRAMS_PROJECT "${CMAKE_BINARY_DIR};${PROJECT_NAME};${_talun_programs};/")
+set(CPACK_TALUN_REAL_PROJECT "${CMAKE_BINARY_DIR};${PROJECT_NAME};${_talun_real};/")
+set(CPACK_TALUN_SIM_PROJECT "${CMAKE_BINARY_DIR};${PROJECT_NAME};${_talun_sim};/")
+set(CPACK_TALUN_MISSING "")
+if(NOT TARGET talun-r5)
+  list(APPEND CPACK_TALUN_MISSING "the command line (target talun-r5)")
+endif()
+if(WIN32 AND NOT TARGET TalunR5Update)
+  list(APPEND CPACK_TALUN_MISSING "the window program (target TalunR5Update)")
+endif()
+if(TARGET ${_talun_real_driver})
+  set(CPACK_TALUN_REAL_DRIVER_BUILT ON)
+else()
+  set(CPACK_TALUN_REAL_DRIVER_BUILT OFF)
+endif()
+if(TARGET hiddriver_sim)
+  set(CPACK_TALUN_SIM_DRIVER_BUILT ON)
+else()
+  set(CPACK_TALUN_SIM_DRIVER_BUILT OFF)
+endif()
+set(CPACK_TALUN_REAL_DRIVER_TARGET ${_talun_real_driver})
+
+# Read by cpack before it packages: which driver goes into the package, and
+# whether a package may be made at all. Never one for real mice with the
+# placeholder firmware image.
+file(WRITE ${CMAKE_BINARY_DIR}/TalunPackagingChoice.cmake [==[
+# Written by cmake/Packaging.cmake; read by cpack (CPACK_PROJECT_CONFIG_FILE).
+if(CPACK_TALUN_SIMULATOR_PACKAGE)
+  if(NOT CPACK_TALUN_SIM_DRIVER_BUILT)
+    message(FATAL_ERROR "A simulator package needs the simulated mouse's driver library "
+                        "(target hiddriver_sim), which this build does not have.")
+  endif()
+  set(CPACK_INSTALL_CMAKE_PROJECTS ${CPACK_TALUN_PROGRAMS_PROJECT} ${CPACK_TALUN_SIM_PROJECT})
+  set(CPACK_PACKAGE_FILE_NAME "${CPACK_TALUN_FILE_NAME}-simulator")
+else()
+  if(CPACK_TALUN_IMAGE_IS_PLACEHOLDER)
+    message(FATAL_ERROR
+      "No package for real mice: the firmware image built into the programs "
+      "(${CPACK_TALUN_FIRMWARE_FILE}) is the placeholder for the simulated mouse.
+"
+      "For real mice, configure with the real image, -DTALUN_FIRMWARE_FILE=<file of 3068 bytes>, "
+      "build, and package again.
+"
+      "For a package with the simulated mouse instead, configure with "
+      "-DTALUN_SIMULATOR_PACKAGE=ON (or run cpack -D CPACK_TALUN_SIMULATOR_PACKAGE=ON).")
+  endif()
+  if(NOT CPACK_TALUN_REAL_DRIVER_BUILT)
+    message(FATAL_ERROR "No package for real mice: this build has no HID driver library "
+                        "(target ${CPACK_TALUN_REAL_DRIVER_TARGET}).")
+  endif()
+  set(CPACK_INSTALL_CMAKE_PROJECTS ${CPACK_TALUN_PROGRAMS_PROJECT} ${CPACK_TALUN_REAL_PROJECT})
+  set(CPACK_PACKAGE_FILE_NAME "${CPACK_TALUN_FILE_NAME}")
+endif()
+if(CPACK_TALUN_MISSING)
+  string(REPLACE ";" ", " _talun_missing "${CPACK_TALUN_MISSING}")
+  message(FATAL_ERROR "No package: this build lacks ${_talun_missing}.")
+endif()
+]==])
+
+set(CPACK_PACKAGE_NAME talun-r5)
+set(CPACK_PACKAGE_VENDOR "Talun")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Talun R5 firmware update tool")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_TALUN_FILE_NAME "talun-r5-${PROJECT_VERSION}-${_talun_system}")
+set(CPACK_PACKAGE_FILE_NAME "${CPACK_TALUN_FILE_NAME}")
+set(CPACK_GENERATOR ${_talun_generator})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/TalunPackagingChoice.cmake)
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/out/")
+include(CPack)
+
+if(TALUN_BUILD_TESTS)
+  # cpack refuses the placeholder image for real mice, and a simulator package
+  # holds what it should. Made in a scratch folder from this build.
+  # With the placeholder image (the repository's), the package for real mice
+  # must be refused; with a real image it must hold the real driver.
+  if(TARGET ${_talun_real_driver})
+    set(_talun_real_driver_file $<TARGET_FILE:${_talun_real_driver}>)
+  endif()
+  if(TARGET hiddriver_sim)
+    set(_talun_sim_driver_file $<TARGET_FILE:hiddriver_sim>)
+  endif()
+  if(NOT CMAKE_CROSSCOMPILING AND TARGET talun-r5)
+    set(_talun_run_program ON)  # the packaged program can run here
+  endif()
+  foreach(kind real simulator)
+    if(kind STREQUAL simulator AND NOT TARGET hiddriver_sim)
+      continue()
+    endif()
+    add_test(NAME packaging_${kind}_package
+      COMMAND ${CMAKE_COMMAND}
+        -DCPACK=${CMAKE_CPACK_COMMAND}
+        -DCPACK_CONFIG=${CMAKE_BINARY_DIR}/CPackConfig.cmake
+        -DWORK=${CMAKE_BINARY_DIR}/packaging-test/${kind}
+        -DKIND=${kind}
+        -DIMAGE_IS_PLACEHOLDER=${_talun_image_is_placeholder}
+        -DWINDOWS=${WIN32}
+        -DREAL_DRIVER=${_talun_real_driver_file}
+        -DSIM_DRIVER=${_talun_sim_driver_file}
+        -DRUN_PROGRAM=${_talun_run_program}
+        -P ${PROJECT_SOURCE_DIR}/tests/cli/CheckPackage.cmake)
+  endforeach()
+endif()
