@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "cli/InterruptHold.h"
 #include "cli/TransferCheck.h"
 #include "device/TransferTrace.h"
 #include "testpanel/EntryBoxes.h"
@@ -78,6 +79,9 @@ int RunPanelCommand(const std::string& commandName, int commandId, const PanelAr
                         std::string(option) + ": " + failure->message);
     }
 
+    // An interrupt never cuts the command's writes short.
+    const InterruptHold hold;
+    if (!hold.Problem().empty()) out.Warn(hold.Problem());
     int exitCode = EXIT_FAILED;
     std::unique_ptr<ToolSession> session = OpenToolSession(commandName, options, out, exitCode);
     if (!session) return exitCode;

@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
+#include "cli/InterruptHold.h"
 #include "update/UpdateRun.h"
 
 namespace talun::cli {
@@ -16,6 +17,9 @@ nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& 
 }
 
 int RunUpdateCommand(const SessionOptions& options, const Output& out) {
+    // An interrupt never cuts a firmware write short: the run finishes first.
+    const InterruptHold hold;
+    if (!hold.Problem().empty()) out.Warn(hold.Problem());
     int exitCode = EXIT_NOT_UPDATED;
     std::unique_ptr<ToolSession> session = OpenToolSession("update", options, out, exitCode);
     if (!session) return exitCode;

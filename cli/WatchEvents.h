@@ -30,9 +30,8 @@ struct WatchEvent {
 
 class WatchEvents {
   public:
-    // Make it before the driver library is loaded: on Linux the interrupt
-    // signals are blocked here for every thread started afterwards. The moment
-    // an interrupt arrives, a line on standard error says that it was heard.
+    // Holds interrupts (see InterruptHold): make it before the driver library
+    // is loaded.
     WatchEvents();
     ~WatchEvents();
     WatchEvents(const WatchEvents&) = delete;

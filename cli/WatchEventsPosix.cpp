@@ -1,17 +1,11 @@
 // The watch loop's events on Linux: the monitor calls an event sink from its own
-// thread, which queues the message; SIGINT and SIGTERM are blocked in every
-// thread and taken by a thread of our own with sigwait, which asks for a stop.
-// No signal handler and no global state: the signals wait until they are asked for.
-#include <pthread.h>
-#include <signal.h>
-
+// thread, which queues the message; an interrupt, taken by the InterruptHold's
+// thread, asks for a stop.
 #include <condition_variable>
-#include <cstdio>
-#include <cstring>
 #include <deque>
 #include <mutex>
-#include <thread>
 
+#include "cli/InterruptHold.h"
 #include "cli/WatchEvents.h"
 
 namespace talun::cli {
@@ -25,28 +19,6 @@ struct WatchEvents::Impl {
     Impl() {
         sink.post = &Impl::Post;
         sink.owner = this;
-        sigemptyset(&signals);
-        sigaddset(&signals, SIGINT);
-        sigaddset(&signals, SIGTERM);
-        const int error = pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-        if (error != 0) {
-            problem = std::string("cannot block the interrupt signals: ") + std::strerror(error);
-            return;
-        }
-        signalThread = std::thread([this] { TakeSignals(); });
-    }
-
-    ~Impl() {
-        if (!signalThread.joinable()) return;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            closing = true;
-        }
-        // Wakes the sigwait; the thread sees closing and ends.
-        pthread_kill(signalThread.native_handle(), SIGTERM);
-        signalThread.join();
-        // The signals stay blocked: the program ends right after watching, and
-        // an interrupt during that must not cut short what is left of it.
     }
 
     static void Post(HidEventSink* self, unsigned message, uintptr_t wParam, intptr_t lParam) {
@@ -59,21 +31,12 @@ struct WatchEvents::Impl {
         impl.wake.notify_all();
     }
 
-    void TakeSignals() {
-        for (;;) {
-            int signal = 0;
-            if (sigwait(&signals, &signal) != 0) continue;
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                if (closing) return;
-                stopRequested = true;
-            }
-            wake.notify_all();
-            std::fprintf(stderr,
-                         "talun-r5: %s: stopping; a mouse being updated is finished first\n",
-                         signal == SIGINT ? "interrupted" : "terminated");
-            std::fflush(stderr);
+    void RequestStop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopRequested = true;
         }
+        wake.notify_all();
     }
 
     WatchEvent Next() {
@@ -85,16 +48,13 @@ struct WatchEvents::Impl {
         return event;
     }
 
-    std::string problem;
     Sink sink;
-    sigset_t signals{};
-    std::thread signalThread;
-
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<WatchEvent> queue;
     bool stopRequested = false;
-    bool closing = false;
+    // Last: its thread calls RequestStop, so it must end before the rest goes.
+    InterruptHold hold{[this] { RequestStop(); }};
 };
 
 WatchEvents::WatchEvents() : impl_(std::make_unique<Impl>()) {}
@@ -102,7 +62,7 @@ WatchEvents::WatchEvents() : impl_(std::make_unique<Impl>()) {}
 WatchEvents::~WatchEvents() = default;
 
 const std::string& WatchEvents::Problem() const {
-    return impl_->problem;
+    return impl_->hold.Problem();
 }
 
 HidWindow WatchEvents::Window() const {

@@ -1,46 +1,20 @@
 // The watch loop's events on Windows: the monitor posts its messages to a
-// message-only window of the watching thread, and the console's Ctrl-C handler
-// posts a stop message to the same window. The handler finds the window by its
-// class and a title that names this process, so no global state is needed.
+// message-only window of the watching thread, and the console's interrupt
+// handler (InterruptHold) posts a stop message to the same window.
 #include <windows.h>
 
-#include <cstdio>
-#include <string>
-
+#include "cli/InterruptHold.h"
 #include "cli/WatchEvents.h"
+#include "cli/Win32WatchWindow.h"
 
 namespace talun::cli {
 
-namespace {
-
-inline constexpr wchar_t WATCH_WINDOW_CLASS[] = L"TalunR5WatchEvents";
-inline constexpr UINT WM_WATCH_STOP = WM_APP + 1;
-
-std::wstring WatchWindowTitle(DWORD processId) {
-    return L"talun-r5 watch " + std::to_wstring(processId);
-}
-
-// Runs on a thread the system starts for the console event.
-BOOL WINAPI OnConsoleControl(DWORD type) {
-    const HWND window = FindWindowExW(HWND_MESSAGE, nullptr, WATCH_WINDOW_CLASS,
-                                      WatchWindowTitle(GetCurrentProcessId()).c_str());
-    if (window == nullptr) return FALSE;  // not watching (any more): the default, which ends us
-    PostMessageW(window, WM_WATCH_STOP, type, 0);
-    std::fputs("talun-r5: interrupted: stopping; a mouse being updated is finished first\n",
-               stderr);
-    std::fflush(stderr);
-    if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) return TRUE;
-    // The console is closing or the user logs off: the system ends the program
-    // as soon as this returns. Hold that off for the few seconds it allows, so
-    // that a run in progress can finish; the program's own exit ends this wait.
-    Sleep(INFINITE);
-    return TRUE;
-}
-
-}  // namespace
-
 struct WatchEvents::Impl {
     Impl() {
+        if (!hold.Problem().empty()) {
+            problem = hold.Problem();
+            return;
+        }
         instance = GetModuleHandleW(nullptr);
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
@@ -56,17 +30,11 @@ struct WatchEvents::Impl {
         window =
             CreateWindowExW(0, WATCH_WINDOW_CLASS, WatchWindowTitle(GetCurrentProcessId()).c_str(),
                             0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
-        if (window == nullptr) {
+        if (window == nullptr)
             problem = "cannot create the watch window: error " + std::to_string(GetLastError());
-            return;
-        }
-        // A parent that ignores Ctrl-C passes that on to us: take it back.
-        SetConsoleCtrlHandler(nullptr, FALSE);
-        handlerInstalled = SetConsoleCtrlHandler(OnConsoleControl, TRUE) != 0;
     }
 
     ~Impl() {
-        if (handlerInstalled) SetConsoleCtrlHandler(OnConsoleControl, FALSE);
         if (window != nullptr) DestroyWindow(window);
         if (classRegistered) UnregisterClassW(WATCH_WINDOW_CLASS, instance);
     }
@@ -89,10 +57,10 @@ struct WatchEvents::Impl {
         return WatchEvent{};  // WM_QUIT, or the queue failed
     }
 
+    InterruptHold hold;
     HINSTANCE instance = nullptr;
     bool classRegistered = false;
     HWND window = nullptr;
-    bool handlerInstalled = false;
     std::string problem;
 };
 

@@ -172,8 +172,9 @@ if(TALUN_BUILD_TESTS)
   if(TARGET hiddriver_sim)
     set(_talun_sim_driver_file $<TARGET_FILE:hiddriver_sim>)
   endif()
-  if(NOT CMAKE_CROSSCOMPILING AND TARGET talun-r5)
-    set(_talun_run_program ON)  # the packaged program can run here
+  # The packaged program can run here (cross-compiled: under the emulator).
+  if(TARGET talun-r5 AND (NOT CMAKE_CROSSCOMPILING OR CMAKE_CROSSCOMPILING_EMULATOR))
+    set(_talun_run_program ON)
   endif()
   foreach(kind real simulator)
     if(kind STREQUAL simulator AND NOT TARGET hiddriver_sim)
@@ -190,6 +191,7 @@ if(TALUN_BUILD_TESTS)
         -DREAL_DRIVER=${_talun_real_driver_file}
         -DSIM_DRIVER=${_talun_sim_driver_file}
         -DRUN_PROGRAM=${_talun_run_program}
+        "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
         -P ${PROJECT_SOURCE_DIR}/tests/cli/CheckPackage.cmake)
   endforeach()
 endif()

@@ -5,7 +5,8 @@
 #                   is named "-simulator", and (RUN_PROGRAM) its talun-r5 updates
 #                   the simulated mouse from where it was unpacked.
 # Variables: CPACK, CPACK_CONFIG, WORK, KIND, IMAGE_IS_PLACEHOLDER, WINDOWS,
-# REAL_DRIVER, SIM_DRIVER, RUN_PROGRAM.
+# REAL_DRIVER, SIM_DRIVER, RUN_PROGRAM and EMULATOR (what runs a program of a
+# cross build, e.g. wine).
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -103,7 +104,12 @@ endif()
 
 if(simulator AND RUN_PROGRAM)
   # Unpacked anywhere, the program finds its driver and settings beside it.
-  execute_process(COMMAND "${top}/talun-r5" update
+  if(WINDOWS)
+    set(program "${top}/talun-r5.exe")
+  else()
+    set(program "${top}/talun-r5")
+  endif()
+  execute_process(COMMAND ${EMULATOR} "${program}" update
                   WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out
                   ERROR_VARIABLE out TIMEOUT 300)
   if(NOT status EQUAL 0 OR NOT out MATCHES "FIRMWARE UPDATED\\.")

@@ -62,6 +62,18 @@ TEST_F(CommandLineTest, UpdateWritesTheImageAndTheDefaultsAndExitsZero) {
     }
 }
 
+TEST_F(CommandLineTest, AnInterruptedUpdateFinishesItsRunFirst) {
+    ChildProcess update(CliProgram(), {"update", "--firmware", PathOf("image.bin")}, Options(true));
+    ASSERT_TRUE(update.WaitForOut("UPDATING....", WAIT_LIMIT)) << update.Err();
+    // The run takes seconds: it is still going when the interrupt is sent.
+    ASSERT_THAT(update.Out(), Not(HasSubstr("FIRMWARE")));
+    ASSERT_TRUE(update.Interrupt());
+    EXPECT_EQ(update.WaitForExit(WAIT_LIMIT), 0) << update.Out() << update.Err();
+    EXPECT_THAT(update.Out(), HasSubstr("FIRMWARE UPDATED."));
+    EXPECT_THAT(update.Err(), HasSubstr("interrupted"));
+    EXPECT_EQ(State()["holds_complete_image"], "yes");
+}
+
 TEST_F(CommandLineTest, UpdateWithTheBuiltInPlaceholderReachesOnlyTheSimulatedMouse) {
     const ChildResult r = Run({"update"});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
