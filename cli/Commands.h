@@ -40,6 +40,12 @@ struct PanelArguments {
 int RunPanelCommand(const std::string& commandName, int commandId, const PanelArguments& arguments,
                     const SessionOptions& options, const Output& out);
 
+// "text: reason", or text alone when there is no reason.
+std::string WithReason(const std::string& text, const std::string& reason);
+// Says why the driver library's last call failed, unless a reason was said
+// already (said not empty); said becomes the reason.
+void SayDriverError(ToolSession& session, const Output& out, std::string& said);
+
 // An update run's outcome, its final status text and its steps, as JSON members.
 nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& progress);
 

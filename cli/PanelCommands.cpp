@@ -95,14 +95,19 @@ int RunPanelCommand(const std::string& commandName, int commandId, const PanelAr
     UpdateObserver quiet;
     TransferCheck check(session->Device());
     CoreContext ctx = session->Context(quiet, check);
-    if (!ctx.device.OpenFeatureDevice()) out.Say("no mouse found: the feature device did not open");
+    std::string driverError;
+    if (!ctx.device.OpenFeatureDevice()) {
+        driverError = session->DriverErrorText();
+        out.Say(WithReason("no mouse found: the feature device did not open", driverError));
+    }
     const std::optional<Report> reply = RunTestPanelCommand(ctx, commandId, values);
-    ctx.device.CloseFeatureDevice();
 
     const bool isQuery =
         commandId == COMMAND_QUERY_MAIN_SETTING || commandId == COMMAND_QUERY_MACRO;
     const TransferCounts counts = check.Counts();
     const bool done = counts.AllWell() && (!isQuery || reply.has_value());
+    if (!done) SayDriverError(*session, out, driverError);
+    ctx.device.CloseFeatureDevice();
     if (isQuery && reply) {
         out.Say("reply (" + std::to_string(reply->size()) + " bytes):");
         SayHexDump(out, *reply);
@@ -126,6 +131,7 @@ int RunPanelCommand(const std::string& commandName, int commandId, const PanelAr
         report["reply"] = reply ? nlohmann::ordered_json(HexBytes(reply->data(), reply->size()))
                                 : nlohmann::ordered_json();
     }
+    if (!driverError.empty()) report["driver_error"] = driverError;
     report["exit"] = exitCode;
     out.Emit(report);
     return exitCode;

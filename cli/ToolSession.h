@@ -61,12 +61,22 @@ class ToolSession {
     std::string DriverPath() const { return driverPath_; }
     // A note for the trace file (nothing when there is none).
     void TraceNote(const std::string& text);
+    // Why the driver library's last call failed, from its optional
+    // Get_LastErrorText (also noted in the trace); empty when it has none.
+    std::string DriverErrorText();
 
   private:
     ToolSession() = default;
 
+    // The optional Get_LastErrorText(text, capacity) of the real driver libraries.
+    using LastErrorTextFn = int (*)(char* text, int capacity);
+
     std::unique_ptr<LibraryLoader> loader_;
     DriverLibrary library_;
+    // The same library once more (the system counts the loads), for the optional
+    // entry point that DriverLibrary does not bind.
+    std::unique_ptr<LoadedLibrary> sameLibrary_;
+    LastErrorTextFn lastErrorText_ = nullptr;
     SystemClock clock_;
     std::unique_ptr<ProfileFile> profileFile_;
     std::optional<FirmwareImage> firmware_;

@@ -16,6 +16,16 @@ nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& 
             {"steps", steps}};
 }
 
+std::string WithReason(const std::string& text, const std::string& reason) {
+    return reason.empty() ? text : text + ": " + reason;
+}
+
+void SayDriverError(ToolSession& session, const Output& out, std::string& said) {
+    if (!said.empty()) return;
+    said = session.DriverErrorText();
+    if (!said.empty()) out.Say("driver library: " + said);
+}
+
 int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     // An interrupt never cuts a firmware write short: the run finishes first.
     const InterruptHold hold;
@@ -28,8 +38,13 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
 
     ProgressReporter progress(out.Human(), out.HumanIsTerminal());
     CoreContext ctx = session->Context(progress);
-    if (!ctx.device.OpenFeatureDevice()) out.Say("no mouse found: the feature device did not open");
+    std::string driverError;
+    if (!ctx.device.OpenFeatureDevice()) {
+        driverError = session->DriverErrorText();
+        out.Say(WithReason("no mouse found: the feature device did not open", driverError));
+    }
     const UpdateStatus status = RunUpdate(ctx);
+    if (status != UpdateStatus::Updated) SayDriverError(*session, out, driverError);
     ctx.device.CloseFeatureDevice();
 
     out.Say(UpdateStatusText(status));
@@ -40,6 +55,7 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     report.update(DescribeRun(status, progress));
     report["firmware"] = session->Firmware().Describe();
     if (!refusal.empty()) report["refusal"] = refusal;
+    if (!driverError.empty()) report["driver_error"] = driverError;
     report["exit"] = exitCode;
     out.Emit(report);
     return exitCode;

@@ -75,6 +75,9 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
         // attached and is updated only once it has been plugged in again.
         state.linkState = LinkState::Attached;
         out.Say("a mouse is plugged in already: unplug it and plug it in again to update it");
+    } else if (const std::string reason = session->DriverErrorText(); !reason.empty()) {
+        // Often the reason no mouse will ever be found (hiddriver.ini, access).
+        out.Say("no mouse yet: " + reason);
     }
     out.Say("firmware " + session->Firmware().Describe());
     out.Say("waiting for Talun R5 mice; Ctrl-C stops (a mouse being updated is finished first)");
@@ -102,10 +105,13 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
             std::string line =
                 "mouse " + std::to_string(mouseNumber) + ": " + UpdateStatusText(status);
             if (!updated) line += std::string(" ") + HINT_NOT_UPDATED;
+            std::string driverError;
+            if (!updated) SayDriverError(*session, out, driverError);
             out.Say(line);
             out.Say(tally.Text());
             nlohmann::ordered_json report = {{"command", "watch"}, {"mouse", mouseNumber}};
             report.update(DescribeRun(status, progress));
+            if (!driverError.empty()) report["driver_error"] = driverError;
             report["updated"] = tally.updated;
             report["not_updated"] = tally.notUpdated;
             out.Emit(report);

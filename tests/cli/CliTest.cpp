@@ -19,8 +19,8 @@ std::string CliProgram() {
     return FullPath(TALUN_CLI_PROGRAM);
 }
 
-std::string DriverWithoutListing() {
-    return FullPath(TALUN_DRIVER_WITHOUT_LISTING);
+std::string DriverWithoutMouse() {
+    return FullPath(TALUN_DRIVER_WITHOUT_MOUSE);
 }
 
 std::vector<uint8_t> ReportWith(std::size_t length, const std::vector<BytesAt>& parts) {

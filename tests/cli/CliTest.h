@@ -21,8 +21,8 @@ namespace talun::test {
 // are slow; a test that passes never waits this long.
 inline constexpr std::chrono::seconds WAIT_LIMIT{120};
 
-std::string CliProgram();            // talun-r5 as built
-std::string DriverWithoutListing();  // a driver library without List_HidDevices
+std::string CliProgram();          // talun-r5 as built
+std::string DriverWithoutMouse();  // a real-mouse driver library that finds none, no listing
 
 // One line of talun-r5's --trace file.
 struct TraceRecord {

@@ -100,6 +100,19 @@ TEST_F(CommandLineTest, UpdateThatTheMouseRefusesPartOfIsNotUpdated) {
     EXPECT_EQ(report["exit"], 1);
 }
 
+TEST_F(CommandLineTest, TheDriverLibrarysReasonForNoMouseIsShown) {
+    const std::string reason = "no HID device present (a driver library for tests)";
+    const ChildResult r =
+        Run({"--driver", DriverWithoutMouse(), "update", "--firmware", PathOf("image.bin")});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("no mouse found: the feature device did not open: " + reason));
+
+    const ChildResult json =
+        Run({"--json", "--driver", DriverWithoutMouse(), "query-main-setting"});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_EQ(nlohmann::json::parse(json.out)["driver_error"], reason);
+}
+
 TEST_F(CommandLineTest, MissingDriverLibraryExitsThree) {
     // The program alone in a folder: nothing beside it to load.
     const std::filesystem::path alone = Dir() / "alone";
@@ -195,11 +208,11 @@ TEST_F(CommandLineTest, DevicesListsWhatTheLibraryCanSee) {
 }
 
 TEST_F(CommandLineTest, DevicesWithALibraryThatCannotListSaysSo) {
-    const ChildResult r = Run({"--driver", DriverWithoutListing(), "devices"});
+    const ChildResult r = Run({"--driver", DriverWithoutMouse(), "devices"});
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     EXPECT_THAT(r.err, HasSubstr("cannot list devices (it has no List_HidDevices)"));
 
-    const ChildResult json = Run({"--json", "--driver", DriverWithoutListing(), "devices"});
+    const ChildResult json = Run({"--json", "--driver", DriverWithoutMouse(), "devices"});
     EXPECT_EQ(nlohmann::json::parse(json.out)["outcome"], "unsupported");
 }
 

@@ -115,7 +115,7 @@ TEST_F(WatchTest, AMouseNotUpdatedMakesTheExitStatusOneAndJsonHasOneObjectPerMou
 TEST_F(WatchTest, ThePlaceholderImageIsNeverOfferedToARealMouse) {
     // A library that does not say it is the simulated mouse counts as real.
     const ChildResult r = RunChild(CliProgram(),
-                                   {"--driver", DriverWithoutListing(), "watch", "--firmware",
+                                   {"--driver", DriverWithoutMouse(), "watch", "--firmware",
                                     WriteImage("placeholder.bin", 3068, true)},
                                    Options(), WAIT_LIMIT);
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
