@@ -229,9 +229,11 @@ std::optional<LRESULT> UpdaterDialog::OnMessage(UINT message, WPARAM wParam, LPA
         }
         case WM_APP_STATUS_CHANGED:
             shownStatus_ = static_cast<UpdateStatus>(wParam);
-            // "UPDATING...." shows at once, while the run goes on.
-            if (shownStatus_ == UpdateStatus::Updating)
+            // "UPDATING...." is drawn at once, however soon the run may end.
+            if (shownStatus_ == UpdateStatus::Updating) {
                 ::InvalidateRect(Handle(), &layout_.StatusRect, TRUE);
+                ::UpdateWindow(Handle());
+            }
             return 0;
         case WM_APP_REFRESH_STATUS_AREA:
             RefreshStatusArea();

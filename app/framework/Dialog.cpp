@@ -46,6 +46,9 @@ INT_PTR Dialog::DoModal() {
         return -1;
     }
 
+    // A modal dialog shows whether or not its template says so.
+    if (running_ && !::IsWindowVisible(window_)) ::ShowWindow(window_, SW_SHOWNORMAL);
+
     MSG msg{};
     while (running_ && window_ != nullptr) {
         const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);

@@ -1,0 +1,91 @@
+// One copy per logon: the instance guard "Gaming_Mouse_Korvane".
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "resources/resource.h"
+#include "tests/app/e2e/Files.h"
+#include "tests/app/e2e/Tool.h"
+#include "tests/app/e2e/ToolTest.h"
+
+namespace talun::e2e {
+namespace {
+
+using Instance = ToolTest;
+
+constexpr char GUARD_NAME[] = "Gaming_Mouse_Korvane";
+
+int CountLoads(const ToolFolder& folder) {
+    int loads = 0;
+    for (const auto& call : folder.ProbeCalls())
+        if (call.name == "load") ++loads;
+    return loads;
+}
+
+// Runs the program until it ends by itself; whether it showed a window meanwhile.
+bool RunsSilentlyToExitZero(const std::string& program) {
+    ToolProcess copy(program);
+    bool showedWindow = false;
+    const bool ended = WaitFor(
+        [&] {
+            for (const HWND w : copy.TopLevelWindows())
+                if (::IsWindowVisible(w)) showedWindow = true;
+            return !copy.Running();
+        },
+        WAIT_WINDOW_MS);
+    EXPECT_TRUE(ended) << "the copy did not end";
+    EXPECT_EQ(copy.ExitCode(), 0u);
+    EXPECT_FALSE(showedWindow);
+    return ended && copy.ExitCode() == 0 && !showedWindow;
+}
+
+TEST_F(Instance, ASecondCopyEndsAtOnceSilentlyWithStatusZero) {
+    ToolFolder folder(Name(), {Driver::Probe});
+    ToolProcess first(folder.Program());
+    const HWND window = first.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(CountLoads(folder), 1);
+
+    EXPECT_TRUE(RunsSilentlyToExitZero(folder.Program()));
+    EXPECT_EQ(CountLoads(folder), 1) << "the second copy went as far as the driver library";
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(first.Answers());
+    EXPECT_EQ(first.FindTopLevel(MAIN_TITLE), window);
+}
+
+TEST_F(Instance, ACopyStartsAfterTheFirstEndedOrCrashed) {
+    ToolFolder folder(Name());
+    {
+        ToolProcess first(folder.Program());
+        ASSERT_NE(first.WaitForMainWindow(), nullptr);
+        first.Click(IDC_EXIT);
+        ASSERT_TRUE(first.WaitForExit(WAIT_WINDOW_MS));
+    }
+    {
+        ToolProcess second(folder.Program());
+        ASSERT_NE(second.WaitForMainWindow(), nullptr) << "after a normal end";
+        second.Kill();
+    }
+    ToolProcess third(folder.Program());
+    EXPECT_NE(third.WaitForMainWindow(), nullptr) << "after a crash";
+}
+
+TEST_F(Instance, AnotherProgramsMutexOfThatNameKeepsTheToolFromStarting) {
+    ToolFolder folder(Name());
+    const HANDLE guard = ::CreateMutexA(nullptr, FALSE, GUARD_NAME);
+    ASSERT_NE(guard, nullptr);
+    EXPECT_TRUE(RunsSilentlyToExitZero(folder.Program()));
+    ::CloseHandle(guard);
+}
+
+TEST_F(Instance, AnObjectOfAnotherKindUnderThatNameLeavesTheToolUnguarded) {
+    ToolFolder folder(Name());
+    const HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, GUARD_NAME);
+    ASSERT_NE(event, nullptr);
+    ToolProcess tool(folder.Program());
+    EXPECT_NE(tool.WaitForMainWindow(), nullptr);
+    ::CloseHandle(event);
+}
+
+}  // namespace
+}  // namespace talun::e2e

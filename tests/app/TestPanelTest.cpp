@@ -1,0 +1,167 @@
+// The hidden test panel, driven through its control identifiers: the entry
+// boxes' checks with their messages, and the bytes that the commands send.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "resources/resource.h"
+#include "tests/app/e2e/Files.h"
+#include "tests/app/e2e/StatusArea.h"
+#include "tests/app/e2e/Tool.h"
+#include "tests/app/e2e/ToolTest.h"
+#include "tests/app/e2e/Transfers.h"
+
+namespace talun::e2e {
+namespace {
+
+using TestPanel = ToolTest;
+
+constexpr char ENTER_INTEGER[] = "Please enter an integer.";
+constexpr int REPORT_STATUS_LENGTH = 3;
+
+struct BoxCase {
+    const char* profileId;
+    const char* buttonNumber;
+    int failingBox;
+    const char* message;
+};
+
+// The texts of a message box's static controls, joined.
+std::string StaticTexts(HWND box) {
+    std::string texts;
+    for (const HWND child : Children(box))
+        if (ClassName(child) == "Static") texts += WindowText(child);
+    return texts;
+}
+
+bool HasIcon(HWND box) {
+    for (const HWND child : Children(box)) {
+        if (ClassName(child) == "Static" &&
+            (::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+            ::IsWindowVisible(child))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(TestPanel, EntryBoxesAreCheckedWithTheFrameworksMessagesAndNothingIsSent) {
+    ToolFolder folder(Name());
+    ToolProcess tool(folder.Program());
+    const HWND window = tool.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+
+    const BoxCase cases[] = {
+        {"5", "0", IDC_PROFILE_ID, "Please enter an integer between 0 and 4."},
+        {"0", "15", IDC_BUTTON_NUMBER, "Please enter an integer between 0 and 14."},
+        {"3a", "0", IDC_PROFILE_ID, ENTER_INTEGER},
+        {"", "0", IDC_PROFILE_ID, ENTER_INTEGER},
+        {"-0", "0", IDC_PROFILE_ID, ENTER_INTEGER},
+        {"-1", "0", IDC_PROFILE_ID, "Please enter an integer between 0 and 4."},
+        {"0", "+", IDC_BUTTON_NUMBER, ENTER_INTEGER},
+        // The first box fails: the second, wrong as well, is not looked at.
+        {"5", "x", IDC_PROFILE_ID, "Please enter an integer between 0 and 4."},
+    };
+    bool firstBox = true;
+    for (const BoxCase& c : cases) {
+        SCOPED_TRACE(std::string("boxes \"") + c.profileId + "\" and \"" + c.buttonNumber + "\"");
+        tool.SetBoxText(IDC_PROFILE_ID, c.profileId);
+        tool.SetBoxText(IDC_BUTTON_NUMBER, c.buttonNumber);
+        tool.Click(IDC_SEND_PROFILE_ID);
+
+        HWND box = nullptr;
+        ASSERT_TRUE(
+            WaitFor([&] { return (box = tool.FindTopLevel(APP_TITLE)) != nullptr; }, WAIT_SHORT_MS))
+            << "no message box captioned \"" << APP_TITLE << "\"";
+        EXPECT_EQ(StaticTexts(box), c.message);
+        EXPECT_TRUE(HasIcon(box)) << "the exclamation icon";
+        EXPECT_EQ(::GetWindow(box, GW_OWNER), window);
+        const HWND ok = ::GetDlgItem(box, IDOK);
+        ASSERT_NE(ok, nullptr);
+        EXPECT_EQ(WindowText(ok), "OK");
+        EXPECT_EQ(::GetDlgItem(box, IDCANCEL), nullptr) << "an OK button alone";
+        if (firstBox) SaveScreenshot(CaptureWindow(window), "validation-message");
+        firstBox = false;
+
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }, WAIT_SHORT_MS));
+        const HWND failing = tool.Control(c.failingBox);
+        EXPECT_TRUE(WaitFor([&] { return tool.Focus() == failing; }, WAIT_SHORT_MS))
+            << "the focus goes to the failing box";
+        const DWORD selection = static_cast<DWORD>(::SendMessageA(failing, EM_GETSEL, 0, 0));
+        EXPECT_EQ(LOWORD(selection), 0);
+        EXPECT_EQ(HIWORD(selection), WindowText(failing).size()) << "its whole text selected";
+    }
+
+    // Accepted: blanks around a number, a lone 0. The report of this command is
+    // the first the mouse ever gets: the refused ones sent nothing.
+    tool.SetBoxText(IDC_PROFILE_ID, " 3\t");
+    tool.SetBoxText(IDC_BUTTON_NUMBER, "0");
+    tool.Click(IDC_SEND_PROFILE_ID);
+    const Transfers trace = WaitForTrace(folder, 1, WAIT_RUN_MS);
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(Hex(trace[0].bytes), "05 03 03");
+    EXPECT_EQ(tool.FindTopLevel(APP_TITLE), nullptr) << "no message for good values";
+    EXPECT_EQ(WindowText(tool.Control(IDC_PROFILE_ID)), " 3\t") << "the box keeps its text";
+}
+
+TEST_F(TestPanel, CommandsSendTheirReportsAndTheWindowStaysAsItWas) {
+    // The mouse is there and no update ran: ButtonCodeTable is all zero.
+    ToolFolder folder(Name());
+    ToolProcess tool(folder.Program());
+    const HWND window = tool.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+
+    const auto run = [&](int command, const char* profileId, const char* buttonNumber,
+                         size_t writes) {
+        const size_t before = Writes(folder.Trace()).size();
+        tool.SetBoxText(IDC_PROFILE_ID, profileId);
+        tool.SetBoxText(IDC_BUTTON_NUMBER, buttonNumber);
+        tool.Click(command);
+        Transfers all;
+        WaitFor([&] { return Writes(all = folder.Trace()).size() >= before + writes; },
+                WAIT_RUN_MS);
+        return all;
+    };
+
+    Transfers trace = run(IDC_SEND_PROFILE_ID, "4", "0", 1);
+    EXPECT_EQ(Hex(Writes(trace).back().bytes), "05 03 04");
+
+    trace = run(IDC_QUERY_MAIN_SETTING, "2", "0", 1);
+    EXPECT_EQ(Hex(Writes(trace).back().bytes), "04 02 10");
+    // The settings read follows the acknowledgement wait.
+    WaitFor([&] { return !Reads(trace = folder.Trace(), 35).empty(); }, WAIT_RUN_MS);
+    ASSERT_EQ(Reads(trace, 35).size(), 1u);
+    EXPECT_EQ(Reads(trace, 35)[0].bytes.at(0), 0x06);
+
+    trace = run(IDC_QUERY_MACRO, "1", "14", 1);
+    EXPECT_EQ(Hex(Writes(trace).back().bytes), "04 01 0E");
+    WaitFor([&] { return !Reads(trace = folder.Trace(), 130).empty(); }, WAIT_RUN_MS);
+    ASSERT_EQ(Reads(trace, 130).size(), 1u);
+    EXPECT_EQ(Reads(trace, 130)[0].bytes.at(0), 0x09);
+
+    // "AB (2 Times)", profile 3, button 2: the button map, then the macro.
+    trace = run(IDC_AB_2_TIMES, "3", "2", 2);
+    const Transfers writes = Writes(trace);
+    ASSERT_GE(writes.size(), 2u);
+    std::vector<uint8_t> map(50, 0);
+    map[0] = 0x07;
+    map[1] = 0x32;
+    map[2] = 0x03;
+    map[9] = 0x10;
+    map[48] = 0x4C;
+    EXPECT_EQ(Hex(writes[writes.size() - 2].bytes), Hex(map));
+    std::vector<uint8_t> macro(130, 0);
+    const std::vector<uint8_t> head = {0x09, 0x82, 0x03, 0x02, 0x02, 0x41, 0x41};
+    std::copy(head.begin(), head.end(), macro.begin());
+    macro[29] = 0x04;
+    const std::vector<uint8_t> keys = {0x04, 0x00, 0x04, 0x80, 0x05, 0x00, 0x05, 0x80};
+    std::copy(keys.begin(), keys.end(), macro.begin() + 30);
+    EXPECT_EQ(Hex(writes.back().bytes), Hex(macro));
+
+    EXPECT_EQ(CompareStatusArea(window, Shown::Idle), "") << "the commands show nothing";
+    EXPECT_EQ(tool.FindTopLevel(APP_TITLE), nullptr);
+    (void)REPORT_STATUS_LENGTH;
+}
+
+}  // namespace
+}  // namespace talun::e2e

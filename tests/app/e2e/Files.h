@@ -1,0 +1,82 @@
+// The files around one copy of the tool: its folder, the simulated mouse's
+// control, state and trace files, and the probe library's call log.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace talun::e2e {
+
+// Directory of the running test program, with a trailing backslash.
+std::string TestProgramDirectory();
+// A path relative to the test program's directory (forward or back slashes).
+std::string FromTestDirectory(const std::string& relative);
+
+std::optional<std::string> ReadFileText(const std::string& path);
+bool WriteFileText(const std::string& path, const std::string& text);
+bool AppendLine(const std::string& path, const std::string& line);
+bool FileExists(const std::string& path);
+void CopyFileOrFail(const std::string& from, const std::string& to);
+// Removes a folder with everything in it (paths of any length); then creates it.
+void RecreateDirectory(const std::string& path);
+
+// Which driver library lies beside the program.
+enum class Driver {
+    Sim,           // the simulated mouse
+    Probe,         // records every call, no mouse
+    ProbePartial,  // the same without Open_DevMonitor and GetFeature
+    None,          // no hiddriver.dll at all
+};
+
+struct FolderSetup {
+    Driver driver = Driver::Sim;
+    // Scenario lines of the simulated mouse; the control, state and trace files
+    // are added to them.
+    std::string scenario = "present = 1\n";
+};
+
+// A fresh folder holding TalunR5Update.exe, default.ini and the chosen driver.
+class ToolFolder {
+  public:
+    // name: a folder under e2e-work\ beside the test program; parent: another
+    // folder to make it in instead (for long paths).
+    explicit ToolFolder(const std::string& name, const FolderSetup& setup = {},
+                        const std::string& parent = "");
+    const std::string& Dir() const { return dir_; }
+    std::string File(const std::string& name) const { return dir_ + name; }
+    std::string Program() const { return File("TalunR5Update.exe"); }
+
+    // The simulated mouse's files.
+    void Control(const std::string& line) const;
+    std::map<std::string, std::string> State() const;
+    std::string StateValue(const std::string& key) const;
+
+    struct Transfer {
+        uint64_t ms = 0;
+        bool set = false;
+        int length = 0;
+        int result = 0;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Transfer> Trace() const;
+
+    // The probe library's log: one entry per call.
+    struct Call {
+        uint64_t tick = 0;
+        std::string name;
+        std::string arguments;
+    };
+    std::vector<Call> ProbeCalls() const;
+
+  private:
+    std::string dir_;
+};
+
+// "07 32 03" -> bytes.
+std::vector<uint8_t> Bytes(const std::string& hex);
+std::string Hex(const std::vector<uint8_t>& bytes);
+
+}  // namespace talun::e2e
