@@ -112,11 +112,6 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
         return nullptr;
     }
     session->TraceNote("driver library " + session->driverPath_);
-    session->sameLibrary_ = session->loader_->Load(*driverPath);
-    if (session->sameLibrary_) {
-        session->lastErrorText_ =
-            reinterpret_cast<LastErrorTextFn>(session->sameLibrary_->Resolve("Get_LastErrorText"));
-    }
     state.firmwareRefusal = FirmwareRefusal(*session->firmware_, session->library_.IsSimulator());
     session->profileFile_ = MakeSystemProfileFile();
     return session;
@@ -139,11 +134,7 @@ void ToolSession::TraceNote(const std::string& text) {
 }
 
 std::string ToolSession::DriverErrorText() {
-    if (lastErrorText_ == nullptr) return std::string();
-    char text[1024] = {};
-    lastErrorText_(text, static_cast<int>(sizeof text));
-    text[sizeof text - 1] = '\0';
-    const std::string reason = text;
+    const std::string reason = library_.LastErrorText();
     if (!reason.empty()) TraceNote("driver library: " + reason);
     return reason;
 }

@@ -68,15 +68,8 @@ class ToolSession {
   private:
     ToolSession() = default;
 
-    // The optional Get_LastErrorText(text, capacity) of the real driver libraries.
-    using LastErrorTextFn = int (*)(char* text, int capacity);
-
     std::unique_ptr<LibraryLoader> loader_;
     DriverLibrary library_;
-    // The same library once more (the system counts the loads), for the optional
-    // entry point that DriverLibrary does not bind.
-    std::unique_ptr<LoadedLibrary> sameLibrary_;
-    LastErrorTextFn lastErrorText_ = nullptr;
     SystemClock clock_;
     std::unique_ptr<ProfileFile> profileFile_;
     std::optional<FirmwareImage> firmware_;

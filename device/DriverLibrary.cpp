@@ -31,6 +31,7 @@ int DriverLibrary::Load(LibraryLoader& loader, const std::optional<std::string>&
     slots_.GetFeature = ResolveSlot<GetFeatureFn>(*module_, "GetFeature");
     slots_.List_HidDevices = ResolveSlot<ListDevicesFn>(*module_, "List_HidDevices");
     slots_.HidDriver_IsSimulator = ResolveSlot<IsSimulatorFn>(*module_, "HidDriver_IsSimulator");
+    slots_.Get_LastErrorText = ResolveSlot<LastErrorTextFn>(*module_, "Get_LastErrorText");
     return 1;
 }
 
@@ -58,6 +59,14 @@ std::string DriverLibrary::Problem() const {
 
 bool DriverLibrary::IsSimulator() const {
     return slots_.HidDriver_IsSimulator != nullptr && slots_.HidDriver_IsSimulator() != 0;
+}
+
+std::string DriverLibrary::LastErrorText() const {
+    if (slots_.Get_LastErrorText == nullptr) return std::string();
+    char text[1024] = {};
+    slots_.Get_LastErrorText(text, static_cast<int>(sizeof text));
+    text[sizeof text - 1] = '\0';
+    return text;
 }
 
 void DriverLibrary::OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) {

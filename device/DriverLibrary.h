@@ -21,6 +21,7 @@ struct DriverEntryPoints {
     GetFeatureFn GetFeature = nullptr;
     ListDevicesFn List_HidDevices = nullptr;        // optional: device listing
     IsSimulatorFn HidDriver_IsSimulator = nullptr;  // optional: the simulated mouse
+    LastErrorTextFn Get_LastErrorText = nullptr;    // optional: why the last call failed
 };
 
 // The loaded driver library. An empty slot is never called: its operation does
@@ -42,6 +43,8 @@ class DriverLibrary final : public DeviceAccess {
     bool IsLoaded() const { return module_ != nullptr; }
     // True only for the simulated mouse's library.
     bool IsSimulator() const;
+    // The library's own reason for its last failure; empty when it has none.
+    std::string LastErrorText() const;
     const DriverEntryPoints& Slots() const { return slots_; }
     // Why the last Load failed, or which of the six entry points are missing.
     std::string Problem() const;

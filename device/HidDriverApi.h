@@ -58,6 +58,10 @@ typedef int (*GetFeatureFn)(unsigned char* report, int length);
  * Returns the number of devices listed, or -1 when listing is not possible. */
 typedef int (*ListDevicesFn)(char* text, int capacity);
 
+/* Optional: why the library's last call failed, NUL-terminated into text (at
+ * most capacity bytes); empty text after a success. Returns the text's length. */
+typedef int (*LastErrorTextFn)(char* text, int capacity);
+
 /* Optional, exported only by the simulated mouse's library: returns nonzero.
  * A placeholder firmware image is written only through such a library. */
 typedef int (*IsSimulatorFn)(void);
