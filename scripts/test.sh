@@ -26,7 +26,8 @@ ctest --preset fuzz -j "$jobs" || status=1
 echo "=== windows: build"
 talun_prepare_wine
 talun_start_xvfb
-trap talun_stop_xvfb EXIT
+talun_start_wineserver
+trap 'talun_stop_wineserver; talun_stop_xvfb' EXIT
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 echo "=== windows: test (under Wine)"
