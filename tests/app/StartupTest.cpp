@@ -13,6 +13,7 @@
 #include "tests/app/e2e/StatusArea.h"
 #include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
+#include "tests/app/e2e/Transfers.h"
 
 namespace talun::e2e {
 namespace {
@@ -83,6 +84,14 @@ TEST_F(Startup, ShowsTitlePictureTwoButtonsAndNothingElse) {
     EXPECT_EQ(WaitForStatusArea(window, Shown::Idle, WAIT_SHORT_MS), "");
     EXPECT_EQ(CompareBrandArea(window, children[2]), "");
     SaveScreenshot(CaptureWindow(window), "idle");
+
+    // The mouse is there, and no update ran at start: the first report it ever
+    // gets is the one of a command given now.
+    tool.Click(IDC_SEND_PROFILE_ID);
+    const Transfers trace = WaitForTrace(folder, 1, WAIT_RUN_MS);
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(Hex(trace[0].bytes), "05 03 00");
+    EXPECT_EQ(folder.StateValue("writes_0x2A"), "0");
 }
 
 }  // namespace
