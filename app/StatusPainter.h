@@ -10,9 +10,9 @@ namespace talun {
 
 // The three text rectangles, in client-area pixels.
 struct StatusLayout {
-    RECT BrandRect;
-    RECT StatusRect;
-    RECT HintRect;
+    RECT StatusRect;  // the status line
+    RECT HintRect;    // the hint under "FIRMWARE NOT UPDATED."
+    RECT BrandRect;   // the brand word, behind the picture
 };
 
 inline constexpr RECT BRAND_RECT = {100, 20, 600, 100};

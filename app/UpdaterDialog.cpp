@@ -269,7 +269,9 @@ void UpdaterDialog::OnPaint() {
 }
 
 void UpdaterDialog::OnDestroy() {
-    // Whatever was still queued runs to its end first: no write is cut short.
+    // Runs before the system's default destroy handling, which has nothing the
+    // device depends on. Whatever was still queued runs to its end first: no
+    // write is cut short.
     if (worker_) worker_->Finish();
     // The pause, then monitor and feature device closed, then the library released.
     ::Sleep(CLOSE_DEVICE_DELAY_MS);
