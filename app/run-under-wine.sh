@@ -7,8 +7,8 @@
 #   app/run-under-wine.sh --shots    without a display (or with --shots): under
 #                                    Xvfb, screenshots saved and their paths printed
 #
-# Builds the Windows preset's program and simulated mouse first (build/windows;
-# TALUN_BUILD_DIR names another build folder). Runs in a folder of its own,
+# Installs what it needs and builds the Windows preset's program and simulated
+# mouse first (build/windows; TALUN_BUILD_DIR names another, built, folder). Runs in a folder of its own,
 # <build>/demo, so that the build's own files stay as they are, and on a Wine
 # desktop of its own (a 1024 x 768 window), whatever other Wine programs of the
 # same prefix run on.
@@ -25,8 +25,9 @@ fi
 
 build=${TALUN_BUILD_DIR:-build/windows}
 if [ -z "${TALUN_BUILD_DIR:-}" ]; then
+  bash scripts/install-deps.sh
   cmake --preset windows >/dev/null
-  cmake --build --preset windows --target TalunR5Update hiddriver_sim >/dev/null
+  cmake --build --preset windows --target TalunR5Update hiddriver_sim
 fi
 for f in TalunR5Update.exe hiddriver.dll; do
   [ -f "$build/bin/$f" ] || { echo "missing $build/bin/$f: build the windows preset" >&2; exit 1; }
