@@ -73,7 +73,8 @@ TEST_F(About, LastItemOfTheSystemMenuOpensTheBoxAndEscapeClosesIt) {
     ASSERT_EQ(controls.size(), 3u);
     EXPECT_EQ(::GetWindowLongA(controls[0], GWL_STYLE) & SS_TYPEMASK, SS_ICON);
     EXPECT_EQ(WindowText(controls[1]), "pelloran Version 1.0");
-    EXPECT_TRUE(::GetWindowLongA(controls[1], GWL_STYLE) & SS_NOPREFIX);
+    EXPECT_TRUE(::GetWindowLongA(controls[1], GWL_STYLE) & SS_NOPREFIX) << "& shown as written";
+    EXPECT_TRUE(::GetWindowLongA(controls[1], GWL_STYLE) & WS_GROUP);
     EXPECT_EQ(::GetDlgCtrlID(controls[2]), IDOK);
     EXPECT_EQ(WindowText(controls[2]), "OK");
     for (const HWND control : controls) EXPECT_TRUE(::IsWindowVisible(control));
