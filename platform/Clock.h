@@ -7,7 +7,7 @@
 namespace talun {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual void Sleep(uint32_t milliseconds) = 0;
     // Milliseconds since an arbitrary fixed start; used for traces only.

@@ -8,14 +8,14 @@ namespace talun {
 
 // One loaded library; unloaded when destroyed.
 class LoadedLibrary {
-public:
+  public:
     virtual ~LoadedLibrary() = default;
     // The address of an exported function, or nullptr when there is none.
     virtual void* Resolve(const char* name) const = 0;
 };
 
 class LibraryLoader {
-public:
+  public:
     virtual ~LibraryLoader() = default;
     // Loads exactly the file at fullPath (never a search path). nullptr on failure;
     // LastError() then says why.

@@ -7,7 +7,7 @@
 namespace talun {
 
 class ProfileFile {
-public:
+  public:
     virtual ~ProfileFile() = default;
     // The value of key in section of the file at path, as the Windows private-profile
     // reader returns it into a buffer of bufferSize characters (so at most

@@ -17,18 +17,18 @@
 namespace {
 
 class Bytes {
-public:
+  public:
     Bytes(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     uint8_t Next() { return pos_ < size_ ? data_[pos_++] : 0; }
 
-private:
+  private:
     const uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
 };
 
 class FuzzedMouse final : public talun::DeviceAccess {
-public:
+  public:
     explicit FuzzedMouse(Bytes& bytes) : bytes_(bytes) {}
     void OpenDevMonitor(HidWindow, unsigned, unsigned) override {}
     void CloseDevMonitor() override {}
@@ -45,19 +45,19 @@ public:
     int statusReads = 0;
     uint8_t lastStatus = 0;
 
-private:
+  private:
     Bytes& bytes_;
 };
 
 class CountingClock final : public talun::Clock {
-public:
+  public:
     void Sleep(uint32_t ms) override { total += ms; }
     uint64_t NowMs() const override { return total; }
     uint64_t total = 0;
 };
 
 class NoFile final : public talun::ProfileFile {
-public:
+  public:
     std::string ReadString(const std::string&, const std::string&, const std::string&,
                            const std::string& defaultValue, std::size_t) const override {
         return defaultValue;
@@ -79,11 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // Seven waits at most, ten reads each; sleeps bounded accordingly.
     if (mouse.statusReads > 70) std::abort();
     if (clock.total > 3500 + 900 + 7 * 16500) std::abort();
-    if (status == talun::UpdateStatus::Updated && mouse.lastStatus != talun::ACK_STATUS_DONE) std::abort();
+    if (status == talun::UpdateStatus::Updated && mouse.lastStatus != talun::ACK_STATUS_DONE)
+        std::abort();
 
     talun::TestPanelValues values{bytes.Next() % 5, bytes.Next() % 15};
-    for (int command : {talun::COMMAND_QUERY_MAIN_SETTING, talun::COMMAND_QUERY_MACRO,
-                        talun::COMMAND_CTRL_V}) {
+    for (int command :
+         {talun::COMMAND_QUERY_MAIN_SETTING, talun::COMMAND_QUERY_MACRO, talun::COMMAND_CTRL_V}) {
         talun::RunTestPanelCommand(ctx, command, values);
     }
     return 0;
