@@ -26,8 +26,7 @@ ctest --preset fuzz -j "$jobs" || status=1
 echo "=== windows: build"
 talun_prepare_wine
 talun_start_xvfb
-talun_start_wineserver
-trap 'talun_stop_wineserver; talun_stop_xvfb' EXIT
+trap 'talun_stop_xvfb' EXIT
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 echo "=== windows: test (under Wine)"

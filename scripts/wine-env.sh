@@ -16,16 +16,6 @@ talun_prepare_wine() {
   fi
 }
 
-# One wineserver for the whole test run. Started by a test, it would keep that
-# test's output pipe open (and ctest waiting) until it exits by itself.
-talun_start_wineserver() {
-  wineserver -p </dev/null >/dev/null 2>&1
-}
-
-talun_stop_wineserver() {
-  wineserver -k >/dev/null 2>&1 || true
-}
-
 talun_start_xvfb() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
