@@ -65,7 +65,10 @@ class ScriptedDevice final : public DeviceAccess {
     void CloseFeatureDevice() override { ++featureCloses; }
     int SetFeature(uint8_t* report, int length) override {
         calls.push_back({true, std::vector<uint8_t>(report, report + length)});
+        const int occurrence = ++writesOf[report[0]];
         if (refuseAllWrites || refusedIds.count(report[0])) return 0;
+        auto nth = refusedOccurrence.find(report[0]);
+        if (nth != refusedOccurrence.end() && nth->second == occurrence) return 0;
         return 1;
     }
     int GetFeature(uint8_t* buffer, int length) override {
@@ -102,6 +105,8 @@ class ScriptedDevice final : public DeviceAccess {
     int defaultStatus = ACK_STATUS_DONE;
     bool refuseAllWrites = false;
     std::map<uint8_t, bool> refusedIds;
+    std::map<uint8_t, int> refusedOccurrence;  // report ID -> the one write of it (1-based) refused
+    std::map<uint8_t, int> writesOf;
     bool failOtherReads = false;
     int openResult = 1;
     std::vector<Call> calls;

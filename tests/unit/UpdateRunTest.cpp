@@ -58,28 +58,8 @@ TEST(UpdateRun, AbsentMouseTriesEachWriteOnceAndNeverWaits) {
 TEST(UpdateRun, RefusedSecondChunkStopsTheTransferButNotTheRestore) {
     CoreFixture f;
     f.device.statuses = {1};  // chunk 1 Done
-    int chunkWrites = 0;
-    class Refuser final : public DeviceAccess {
-      public:
-        Refuser(testing::ScriptedDevice& inner, int& count) : inner_(inner), count_(count) {}
-        void OpenDevMonitor(HidWindow w, unsigned a, unsigned b) override {
-            inner_.OpenDevMonitor(w, a, b);
-        }
-        void CloseDevMonitor() override { inner_.CloseDevMonitor(); }
-        int OpenFeatureDevice() override { return inner_.OpenFeatureDevice(); }
-        void CloseFeatureDevice() override { inner_.CloseFeatureDevice(); }
-        int SetFeature(uint8_t* r, int n) override {
-            const int result = inner_.SetFeature(r, n);
-            return (r[0] == 0x2A && ++count_ == 2) ? 0 : result;
-        }
-        int GetFeature(uint8_t* b, int n) override { return inner_.GetFeature(b, n); }
-
-      private:
-        testing::ScriptedDevice& inner_;
-        int& count_;
-    } refuser(f.device, chunkWrites);
-    CoreContext ctx{f.state, refuser, f.clock, f.profileFile, FirmwareImage::BuiltIn(), f.observer};
-    EXPECT_EQ(RunUpdate(ctx), UpdateStatus::NotUpdated);
+    f.device.refusedOccurrence[0x2A] = 2;
+    EXPECT_EQ(RunUpdate(f.ctx), UpdateStatus::NotUpdated);
     // Chunk 3 must not follow a refused chunk 2: it would land on a partial image.
     EXPECT_EQ(WrittenIds(f.device), (std::vector<uint8_t>{0x2A, 0x2A, 0x05, 0x06, 0x07, 0x08}));
 }
