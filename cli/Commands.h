@@ -19,6 +19,13 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out);
 // The production loop: update every mouse that is plugged in, until interrupted.
 int RunWatchCommand(const SessionOptions& options, const Output& out);
 
+class WatchEvents;
+// With a driver library that tells mice apart (DriverLibrary::HasMouseSlots):
+// watch updates each mouse as it is plugged in, in parallel with the others;
+// update --all updates every mouse plugged in now, exit 0 only when all were.
+int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out);
+int RunStationUpdateAll(ToolSession& session, const Output& out);
+
 // The HID devices the driver library can see.
 int RunDevicesCommand(const SessionOptions& options, const Output& out);
 
@@ -48,5 +55,7 @@ void SayDriverError(ToolSession& session, const Output& out, std::string& said);
 
 // An update run's outcome, its final status text and its steps, as JSON members.
 nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& progress);
+nlohmann::ordered_json DescribeRun(UpdateStatus status,
+                                   const std::vector<ProgressReporter::StepRecord>& steps);
 
 }  // namespace talun::cli

@@ -85,10 +85,7 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
             error = {EXIT_USAGE, "cannot write trace file " + options.tracePath};
             return nullptr;
         }
-        std::ofstream& file = session->traceFile_;
-        const TraceSink sink = [&file](const std::string& line) {
-            file << line << '\n' << std::flush;
-        };
+        const TraceSink sink = session->SlotTraceSink(-1);
         session->tracedDevice_ =
             std::make_unique<TracingDeviceAccess>(session->library_, session->clock_, sink);
         session->tracedClock_ = std::make_unique<TracingClock>(session->clock_, sink);
@@ -130,7 +127,17 @@ CoreContext ToolSession::Context(UpdateObserver& observer, DeviceAccess& device)
 }
 
 void ToolSession::TraceNote(const std::string& text) {
+    std::lock_guard<std::mutex> lock(traceMutex_);
     if (traceFile_.is_open()) traceFile_ << "# " << text << '\n' << std::flush;
+}
+
+TraceSink ToolSession::SlotTraceSink(int slot) {
+    if (!traceFile_.is_open()) return {};
+    const std::string prefix = slot < 0 ? "" : "slot " + std::to_string(slot) + " ";
+    return [this, prefix](const std::string& line) {
+        std::lock_guard<std::mutex> lock(traceMutex_);
+        traceFile_ << prefix << line << '\n' << std::flush;
+    };
 }
 
 std::string ToolSession::DriverErrorText() {

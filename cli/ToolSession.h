@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,7 @@ struct SessionOptions {
     std::string settingsPath;  // empty: default.ini beside the program
     std::string tracePath;     // empty: no trace
     std::string firmwarePath;  // empty: the built-in image
+    bool allMice = false;      // update: every mouse plugged in, when the library tells them apart
 };
 
 struct SessionError {
@@ -58,9 +60,16 @@ class ToolSession {
     }
     Clock& SessionClock() { return tracedClock_ ? static_cast<Clock&>(*tracedClock_) : clock_; }
     const FirmwareImage& Firmware() const { return *firmware_; }
+    const ProfileFile& Profile() const { return *profileFile_; }
     std::string DriverPath() const { return driverPath_; }
     // A note for the trace file (nothing when there is none).
     void TraceNote(const std::string& text);
+    // Where the lines of one slot of a station go in the trace file, each after
+    // "slot N " (slot -1: the one mouse, no prefix); an empty sink when there is
+    // no trace. Safe from any thread.
+    TraceSink SlotTraceSink(int slot);
+    // The clock itself, without the trace of its sleeps.
+    Clock& SystemTime() { return clock_; }
     // Why the driver library's last call failed, from its optional
     // Get_LastErrorText (also noted in the trace); empty when it has none.
     std::string DriverErrorText();
@@ -76,6 +85,7 @@ class ToolSession {
     ToolState state_;
     std::string driverPath_;
     std::ofstream traceFile_;
+    std::mutex traceMutex_;  // the trace file's lines come from several threads in a station
     std::unique_ptr<TracingDeviceAccess> tracedDevice_;
     std::unique_ptr<TracingClock> tracedClock_;
 };

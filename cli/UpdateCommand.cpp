@@ -7,13 +7,19 @@
 
 namespace talun::cli {
 
-nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& progress) {
-    nlohmann::ordered_json steps = nlohmann::ordered_json::array();
-    for (const auto& [step, outcome] : progress.Steps())
-        steps.push_back({{"step", UpdateStepName(step)}, {"outcome", StepOutcomeName(outcome)}});
+nlohmann::ordered_json DescribeRun(UpdateStatus status,
+                                   const std::vector<ProgressReporter::StepRecord>& steps) {
+    nlohmann::ordered_json described = nlohmann::ordered_json::array();
+    for (const auto& [step, outcome] : steps)
+        described.push_back(
+            {{"step", UpdateStepName(step)}, {"outcome", StepOutcomeName(outcome)}});
     return {{"outcome", status == UpdateStatus::Updated ? "updated" : "not-updated"},
             {"status", UpdateStatusText(status)},
-            {"steps", steps}};
+            {"steps", described}};
+}
+
+nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& progress) {
+    return DescribeRun(status, progress.Steps());
 }
 
 std::string WithReason(const std::string& text, const std::string& reason) {
@@ -35,6 +41,8 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     if (!session) return exitCode;
     const std::string refusal = session->State().firmwareRefusal;
     if (!refusal.empty()) out.Warn(refusal);
+    if (options.allMice && session->Driver().HasMouseSlots())
+        return RunStationUpdateAll(*session, out);
 
     ProgressReporter progress(out.Human(), out.HumanIsTerminal());
     CoreContext ctx = session->Context(progress);

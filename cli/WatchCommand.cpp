@@ -66,6 +66,8 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
                         "tell when a mouse is plugged in");
     }
 
+    if (session->Driver().HasMouseSlots()) return RunStationWatch(*session, events, out);
+
     ProgressReporter progress(out.Human(), out.HumanIsTerminal());
     CoreContext ctx = session->Context(progress);
     ToolState& state = session->State();

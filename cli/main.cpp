@@ -73,6 +73,9 @@ int Main(int argc, char** argv) {
                          "image")
             ->type_name("FILE");
     }
+    update->add_flag("--all", options.allMice,
+                     "Update every mouse plugged in now, in parallel, when the driver library can "
+                     "tell mice apart; exit status 0 only when all were updated");
     update->callback(
         [&] { run = [&](const Output& out) { return RunUpdateCommand(options, out); }; });
     watch->callback(

@@ -32,6 +32,14 @@ int DriverLibrary::Load(LibraryLoader& loader, const std::optional<std::string>&
     slots_.List_HidDevices = ResolveSlot<ListDevicesFn>(*module_, "List_HidDevices");
     slots_.HidDriver_IsSimulator = ResolveSlot<IsSimulatorFn>(*module_, "HidDriver_IsSimulator");
     slots_.Get_LastErrorText = ResolveSlot<LastErrorTextFn>(*module_, "Get_LastErrorText");
+    slots_.Open_FeatureDeviceSlot =
+        ResolveSlot<OpenFeatureDeviceSlotFn>(*module_, "Open_FeatureDeviceSlot");
+    slots_.Close_FeatureDeviceSlot =
+        ResolveSlot<CloseFeatureDeviceSlotFn>(*module_, "Close_FeatureDeviceSlot");
+    slots_.SetFeatureSlot = ResolveSlot<SetFeatureSlotFn>(*module_, "SetFeatureSlot");
+    slots_.GetFeatureSlot = ResolveSlot<GetFeatureSlotFn>(*module_, "GetFeatureSlot");
+    slots_.List_FeatureDeviceSlots =
+        ResolveSlot<ListFeatureDeviceSlotsFn>(*module_, "List_FeatureDeviceSlots");
     return 1;
 }
 
@@ -59,6 +67,12 @@ std::string DriverLibrary::Problem() const {
 
 bool DriverLibrary::IsSimulator() const {
     return slots_.HidDriver_IsSimulator != nullptr && slots_.HidDriver_IsSimulator() != 0;
+}
+
+bool DriverLibrary::HasMouseSlots() const {
+    return slots_.Open_FeatureDeviceSlot != nullptr && slots_.Close_FeatureDeviceSlot != nullptr &&
+           slots_.SetFeatureSlot != nullptr && slots_.GetFeatureSlot != nullptr &&
+           slots_.List_FeatureDeviceSlots != nullptr;
 }
 
 std::string DriverLibrary::LastErrorText() const {

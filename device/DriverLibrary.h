@@ -22,6 +22,12 @@ struct DriverEntryPoints {
     ListDevicesFn List_HidDevices = nullptr;        // optional: device listing
     IsSimulatorFn HidDriver_IsSimulator = nullptr;  // optional: the simulated mouse
     LastErrorTextFn Get_LastErrorText = nullptr;    // optional: why the last call failed
+    // Optional, together: several mice by slot (see HidDriverApi.h).
+    OpenFeatureDeviceSlotFn Open_FeatureDeviceSlot = nullptr;
+    CloseFeatureDeviceSlotFn Close_FeatureDeviceSlot = nullptr;
+    SetFeatureSlotFn SetFeatureSlot = nullptr;
+    GetFeatureSlotFn GetFeatureSlot = nullptr;
+    ListFeatureDeviceSlotsFn List_FeatureDeviceSlots = nullptr;
 };
 
 // The loaded driver library. An empty slot is never called: its operation does
@@ -46,6 +52,8 @@ class DriverLibrary final : public DeviceAccess {
     // The library's own reason for its last failure; empty when it has none.
     std::string LastErrorText() const;
     const DriverEntryPoints& Slots() const { return slots_; }
+    // True when the library offers all five slot entry points: it can tell mice apart.
+    bool HasMouseSlots() const;
     // Why the last Load failed, or which of the six entry points are missing.
     std::string Problem() const;
 

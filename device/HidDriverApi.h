@@ -66,6 +66,34 @@ typedef int (*LastErrorTextFn)(char* text, int capacity);
  * A placeholder firmware image is written only through such a library. */
 typedef int (*IsSimulatorFn)(void);
 
+/* Optional, all four together: several mice by slot.
+ *
+ * A library that can tell mice apart gives each plugged mouse a slot number, 0
+ * or more, that stays the mouse's for as long as it stays plugged in (a slot
+ * freed by an unplug may go to the next mouse). Its monitor then posts the plug
+ * message once per mouse, wParam 1 or 0 as always and lParam the slot; a library
+ * of one mouse posts lParam 0. The six entry points above keep meaning "the one
+ * mouse" (a library of several takes the lowest slot plugged in for it), so a
+ * front end of one mouse works with either kind of library.
+ *
+ * Open_FeatureDeviceSlot: opens the feature channel of the mouse in slot;
+ *   nonzero when open (an open channel of that slot is closed first). 0 for a
+ *   slot that holds no mouse.
+ * Close_FeatureDeviceSlot: closes it; harmless when it is not open.
+ * SetFeatureSlot, GetFeatureSlot: as SetFeature and GetFeature, on that slot's
+ *   channel; 0 when it is not open. Calls for different slots may come from
+ *   different threads at once; calls for one slot come one at a time. */
+typedef int (*OpenFeatureDeviceSlotFn)(int slot);
+typedef void (*CloseFeatureDeviceSlotFn)(int slot);
+typedef int (*SetFeatureSlotFn)(int slot, unsigned char* report, int length);
+typedef int (*GetFeatureSlotFn)(int slot, unsigned char* report, int length);
+
+/* Optional, with the four above: the slots that hold a mouse now, in rising
+ * order, at most capacity of them into slots. Returns how many there are (more
+ * than capacity when they did not all fit), or -1 without a buffer or when the
+ * library cannot tell. */
+typedef int (*ListFeatureDeviceSlotsFn)(int* slots, int capacity);
+
 #ifdef __cplusplus
 }
 #endif

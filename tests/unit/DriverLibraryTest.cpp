@@ -6,6 +6,7 @@
 
 #include "Fakes.h"
 #include "device/DriverLibrary.h"
+#include "device/SlotAccess.h"
 #include "update/UpdateRun.h"
 
 namespace talun {
@@ -28,6 +29,27 @@ void FakeCloseDevice() {
 int FakeSetFeature(unsigned char*, int length) {
     g_calls->push_back("SetFeature " + std::to_string(length));
     return 1;
+}
+
+int FakeOpenSlot(int slot) {
+    g_calls->push_back("Open_FeatureDeviceSlot " + std::to_string(slot));
+    return slot == 2 ? 1 : 0;
+}
+void FakeCloseSlot(int slot) {
+    g_calls->push_back("Close_FeatureDeviceSlot " + std::to_string(slot));
+}
+int FakeSetSlot(int slot, unsigned char*, int length) {
+    g_calls->push_back("SetFeatureSlot " + std::to_string(slot) + " " + std::to_string(length));
+    return 1;
+}
+int FakeGetSlot(int slot, unsigned char* report, int) {
+    report[1] = static_cast<unsigned char>(slot);
+    return 1;
+}
+int FakeListSlots(int* slots, int capacity) {
+    const int present[] = {2, 5, 9};
+    for (int i = 0; i < capacity && i < 3; ++i) slots[i] = present[i];
+    return 3;
 }
 
 class FakeLibrary final : public LoadedLibrary {
@@ -111,6 +133,33 @@ TEST_F(DriverBinding, PathThatDoesNotFitIsNeverLoaded) {
     EXPECT_EQ(LoadDriverLibrary(library, loader, std::nullopt), 0);
     EXPECT_TRUE(loader.loaded.empty());
     EXPECT_NE(library.Problem().find("too long"), std::string::npos);
+}
+
+TEST_F(DriverBinding, SlotEntryPointsReachTheirSlot) {
+    ASSERT_EQ(LoadDriverLibrary(library, loader, std::string("/opt/talun/libhiddriver.so")), 1);
+    EXPECT_FALSE(library.HasMouseSlots());
+    EXPECT_TRUE(ListMouseSlots(library).empty());
+    EXPECT_EQ(SlotAccess(library, 2).OpenFeatureDevice(), 0);  // not offered: failed
+
+    loader.exports["Open_FeatureDeviceSlot"] = reinterpret_cast<void*>(&FakeOpenSlot);
+    loader.exports["Close_FeatureDeviceSlot"] = reinterpret_cast<void*>(&FakeCloseSlot);
+    loader.exports["SetFeatureSlot"] = reinterpret_cast<void*>(&FakeSetSlot);
+    loader.exports["GetFeatureSlot"] = reinterpret_cast<void*>(&FakeGetSlot);
+    loader.exports["List_FeatureDeviceSlots"] = reinterpret_cast<void*>(&FakeListSlots);
+    ASSERT_EQ(LoadDriverLibrary(library, loader, std::string("/opt/talun/libhiddriver.so")), 1);
+    EXPECT_TRUE(library.HasMouseSlots());
+    EXPECT_EQ(ListMouseSlots(library), (std::vector<int>{2, 5, 9}));
+
+    SlotAccess slot(library, 2);
+    uint8_t report[3] = {0x04, 0, 0};
+    EXPECT_EQ(slot.OpenFeatureDevice(), 1);
+    EXPECT_EQ(slot.SetFeature(report, 3), 1);
+    EXPECT_EQ(SlotAccess(library, 5).GetFeature(report, 3), 1);
+    EXPECT_EQ(report[1], 5);
+    slot.OpenDevMonitor(nullptr, 1, 2);  // the library's one monitor is not the slot's
+    slot.CloseFeatureDevice();
+    EXPECT_EQ(calls, (std::vector<std::string>{"Open_FeatureDeviceSlot 2", "SetFeatureSlot 2 3",
+                                               "Close_FeatureDeviceSlot 2"}));
 }
 
 TEST_F(DriverBinding, UnloadEmptiesTheSlots) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Fakes.h"
+#include "RandomFaultPlan.h"
 #include "device/DeviceEvents.h"
 #include "driver/sim/SimDeviceAccess.h"
 #include "driver/sim/SimMouse.h"
@@ -164,13 +165,7 @@ struct PropertyPlan {
 PropertyPlan DrawPlan(std::mt19937& random) {
     auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
     PropertyPlan p;
-    p.faults.absent = chance(3);
-    for (uint8_t id : {0x2A, 0x05, 0x06, 0x07, 0x08}) {
-        if (chance(8)) p.faults.refusedWrites.push_back({id, static_cast<int>(random() % 4)});
-        if (chance(25)) p.faults.busyPolls[id] = static_cast<int>(random() % 12);
-        if (chance(8)) p.faults.finalStatus[id] = static_cast<uint8_t>(random() % 4);
-    }
-    while (chance(15)) p.faults.failedReads.push_back(static_cast<int>(1 + random() % 40));
+    p.faults = testing::RandomFaultPlan(random);
     if (chance(12)) {
         p.faults.unplugAfterWrites = static_cast<int>(1 + random() % 8);
         if (chance(60)) p.replugAfterTransfers = static_cast<int>(random() % 12);

@@ -1,0 +1,72 @@
+// What a station of several mice shows while it works, for every slot at once.
+// On a terminal: one progress line per mouse being updated (step and bar),
+// redrawn in place below the lines that have been said. Otherwise: one plain
+// line per step, prefixed with the slot. Every call may come from any thread;
+// lines never mix.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cli/ProgressReporter.h"
+#include "device/ToolState.h"
+
+namespace talun::cli {
+
+class StationBoard {
+  public:
+    // terminal: out is a terminal that takes the cursor controls.
+    StationBoard(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
+
+    // A line for good, above the progress lines.
+    void Say(const std::string& line);
+    // "slot N: " + text.
+    void SaySlot(int slot, const std::string& text) { Say(SlotName(slot) + ": " + text); }
+
+    void OnStatusChanged(int slot, UpdateStatus status);
+    void OnStepStarted(int slot, UpdateStep step);
+    void OnStepFinished(int slot, UpdateStep step, StepOutcome outcome);
+    // The slot's run is over: its progress line goes.
+    void EndProgress(int slot);
+
+    static std::string SlotName(int slot) { return "slot " + std::to_string(slot); }
+
+  private:
+    void ClearProgressLocked();
+    void DrawProgressLocked();
+
+    std::FILE* out_;
+    bool terminal_;
+    std::mutex mutex_;
+    std::map<int, std::string> progress_;  // slot -> its progress line
+    std::map<int, int> finished_;          // slot -> steps finished in its run
+    std::size_t drawnLines_ = 0;           // progress lines on the screen now
+};
+
+// One slot's run as the core reports it: to the board, and the steps kept for
+// the slot's JSON object. Called on the slot's worker only.
+class SlotProgress final : public UpdateObserver {
+  public:
+    SlotProgress(StationBoard& board, int slot) : board_(board), slot_(slot) {}
+
+    void OnStatusChanged(UpdateStatus status) override;
+    void OnStepStarted(UpdateStep step) override { board_.OnStepStarted(slot_, step); }
+    void OnStepFinished(UpdateStep step, StepOutcome outcome) override;
+
+    // The steps of the slot's last run.
+    const std::vector<ProgressReporter::StepRecord>& Steps() const { return steps_; }
+
+  private:
+    StationBoard& board_;
+    int slot_;
+    std::vector<ProgressReporter::StepRecord> steps_;
+};
+
+// Turns on the cursor controls of a Windows console (nothing to do elsewhere);
+// false when the terminal does not take them.
+bool EnableCursorControls(std::FILE* stream);
+
+}  // namespace talun::cli

@@ -1,0 +1,185 @@
+// talun-r5 watch and update --all with a driver library that can tell mice
+// apart: a station, each mouse in its own slot and updated on a worker of its
+// own, every one exactly as a single update would do it.
+#include <nlohmann/json.hpp>
+
+#include <optional>
+
+#include "cli/Commands.h"
+#include "cli/StationBoard.h"
+#include "cli/WatchEvents.h"
+#include "device/SlotAccess.h"
+#include "update/Station.h"
+#include "update/UpdateRun.h"
+
+namespace talun::cli {
+
+namespace {
+
+// One slot's parts: its channel and clock (traced under the slot's name when
+// there is a trace) and its progress. The channel is closed when the slot goes.
+class CliSlot final : public SlotSetup {
+  public:
+    CliSlot(ToolSession& session, StationBoard& board, int slot)
+        : access_(session.Driver(), slot), clock_(session.SystemTime()), progress_(board, slot) {
+        if (TraceSink sink = session.SlotTraceSink(slot)) {
+            tracedDevice_.emplace(access_, clock_, sink);
+            tracedClock_.emplace(clock_, sink);
+        }
+    }
+    ~CliSlot() override { access_.CloseFeatureDevice(); }
+
+    DeviceAccess& Device() override {
+        return tracedDevice_ ? static_cast<DeviceAccess&>(*tracedDevice_) : access_;
+    }
+    Clock& SlotClock() override {
+        return tracedClock_ ? static_cast<Clock&>(*tracedClock_) : clock_;
+    }
+    UpdateObserver& Observer() override { return progress_; }
+    const SlotProgress& Progress() const { return progress_; }
+
+  private:
+    SlotAccess access_;
+    Clock& clock_;
+    SlotProgress progress_;
+    std::optional<TracingDeviceAccess> tracedDevice_;
+    std::optional<TracingClock> tracedClock_;
+};
+
+// The station's outcomes as talun-r5 reports them: a line and a JSON object per
+// mouse, and the tally of mice.
+class StationReport {
+  public:
+    StationReport(ToolSession& session, const Output& out, const std::string& command)
+        : session_(session),
+          out_(out),
+          command_(command),
+          board_(out.Human(), out.HumanIsTerminal() && EnableCursorControls(out.Human())) {}
+
+    StationBoard& Board() { return board_; }
+    int Updated() const { return updated_; }
+    int NotUpdated() const { return notUpdated_; }
+    std::string Tally() const {
+        return "tally: " + std::to_string(updated_) + " updated, " + std::to_string(notUpdated_) +
+               " not updated";
+    }
+
+    StationSetup Setup() {
+        return StationSetup{session_.State(), session_.Profile(), session_.Firmware(),
+                            [this](int slot) { return MakeSlot(slot); },
+                            [this](const SlotOutcome& outcome) { Report(outcome); }};
+    }
+
+  private:
+    std::unique_ptr<SlotSetup> MakeSlot(int slot) {
+        auto parts = std::make_unique<CliSlot>(session_, board_, slot);
+        std::lock_guard<std::mutex> lock(slotsMutex_);
+        slots_[slot] = parts.get();
+        return parts;
+    }
+
+    // On the slot's worker, one outcome at a time.
+    void Report(const SlotOutcome& outcome) {
+        if (outcome.action == DeviceEventAction::Detached) {
+            board_.SaySlot(outcome.slot, "mouse unplugged");
+            return;
+        }
+        const bool updated = outcome.status == UpdateStatus::Updated;
+        ++(updated ? updated_ : notUpdated_);
+        board_.EndProgress(outcome.slot);
+        std::string line = UpdateStatusText(outcome.status);
+        if (!updated) line += std::string(" ") + HINT_NOT_UPDATED;
+        board_.SaySlot(outcome.slot, line);
+        board_.Say(Tally());
+        session_.TraceNote(StationBoard::SlotName(outcome.slot) + ": " + line);
+
+        nlohmann::ordered_json report = {
+            {"command", command_}, {"slot", outcome.slot}, {"mouse", updated_ + notUpdated_}};
+        std::lock_guard<std::mutex> lock(slotsMutex_);
+        report.update(DescribeRun(outcome.status, slots_.at(outcome.slot)->Progress().Steps()));
+        report["updated"] = updated_;
+        report["not_updated"] = notUpdated_;
+        out_.Emit(report);
+    }
+
+    ToolSession& session_;
+    const Output& out_;
+    std::string command_;
+    StationBoard board_;
+    int updated_ = 0;  // touched by one outcome at a time
+    int notUpdated_ = 0;
+    std::mutex slotsMutex_;
+    std::map<int, const CliSlot*> slots_;
+};
+
+}  // namespace
+
+int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out) {
+    StationReport report(session, out, "watch");
+    DriverLibrary& library = session.Driver();
+    int exitCode = EXIT_UPDATED;
+    {
+        Station station(report.Setup());
+        library.OpenDevMonitor(events.Window(), HID_MESSAGE_INPUT_EVENT, HID_MESSAGE_PLUG_EVENT);
+        // As with one mouse: a mouse there from the start is updated only once it
+        // has been plugged in again.
+        for (const int slot : ListMouseSlots(library)) {
+            station.MarkAttached(slot);
+            report.Board().SaySlot(slot,
+                                   "a mouse is plugged in already: unplug it and plug it "
+                                   "in again to update it");
+        }
+        report.Board().Say("firmware " + session.Firmware().Describe());
+        report.Board().Say(
+            "waiting for Talun R5 mice, any number at once; Ctrl-C stops (the "
+            "mice being updated are finished first)");
+        for (;;) {
+            const WatchEvent event = events.Next();
+            if (event.kind == WatchEvent::Kind::Stop) break;
+            if (event.message == HID_MESSAGE_PLUG_EVENT && event.wParam == 1) {
+                report.Board().SaySlot(static_cast<int>(event.lParam),
+                                       "plugged in: updating it in 1.5 seconds");
+            }
+            station.DeliverMessage(event.message, event.wParam, event.lParam);
+        }
+        station.Stop();  // every run in progress finishes
+        library.CloseDevMonitor();
+    }
+    report.Board().Say("stopped; " + report.Tally());
+    if (report.NotUpdated() > 0) exitCode = EXIT_NOT_UPDATED;
+    return exitCode;
+}
+
+int RunStationUpdateAll(ToolSession& session, const Output& out) {
+    const std::vector<int> slots = ListMouseSlots(session.Driver());
+    if (slots.empty()) {
+        out.Say(WithReason("no mouse found", session.DriverErrorText()));
+        out.Say(HINT_NOT_UPDATED);
+        out.Emit({{"command", "update"},
+                  {"outcome", "no-mouse"},
+                  {"mice", 0},
+                  {"exit", EXIT_NOT_UPDATED}});
+        return EXIT_NOT_UPDATED;
+    }
+    StationReport report(session, out, "update");
+    {
+        Station station(report.Setup());
+        for (const int slot : slots) station.UpdateNow(slot);
+        station.Finish();
+    }
+    const int mice = static_cast<int>(slots.size());
+    const int exitCode = report.NotUpdated() == 0 ? EXIT_UPDATED : EXIT_NOT_UPDATED;
+    out.Say(std::to_string(mice) + (mice == 1 ? " mouse: " : " mice: ") +
+            std::to_string(report.Updated()) + " updated, " + std::to_string(report.NotUpdated()) +
+            " not updated");
+    out.Emit({{"command", "update"},
+              {"outcome", exitCode == EXIT_UPDATED ? "updated" : "not-updated"},
+              {"mice", mice},
+              {"updated", report.Updated()},
+              {"not_updated", report.NotUpdated()},
+              {"firmware", session.Firmware().Describe()},
+              {"exit", exitCode}});
+    return exitCode;
+}
+
+}  // namespace talun::cli

@@ -1,0 +1,236 @@
+// Several simulated mice at once, each in a slot of a station: every mouse's run
+// is that of a single update, and nothing one mouse does reaches another.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "Fakes.h"
+#include "RandomFaultPlan.h"
+#include "driver/sim/SimDeviceAccess.h"
+#include "update/Station.h"
+#include "update/UpdateRun.h"
+
+namespace talun {
+namespace {
+
+using sim::FaultPlan;
+using sim::SimMouse;
+
+// A clock whose sleeps wait until the test opens it (then they pass at once).
+class GateClock final : public Clock {
+  public:
+    void Sleep(uint32_t ms) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ++sleepers_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return open_; });
+        now_ += ms;
+    }
+    uint64_t NowMs() const override { return now_; }
+    bool WaitForSleeper() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(30), [this] { return sleepers_ > 0; });
+    }
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int sleepers_ = 0;
+    bool open_ = false;
+    uint64_t now_ = 0;
+};
+
+// The station's workers read the settings file at once, as a system's reader may be.
+class SharedProfileFile final : public ProfileFile {
+  public:
+    std::string ReadString(const std::string& path, const std::string& section,
+                           const std::string& key, const std::string& defaultValue,
+                           std::size_t limit) const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return file.ReadString(path, section, key, defaultValue, limit);
+    }
+    testing::FakeProfileFile file;
+
+  private:
+    mutable std::mutex mutex_;
+};
+
+// One slot: a simulated mouse with its own plan, clock and device access.
+struct SimSlot final : SlotSetup {
+    SimSlot(FaultPlan plan, Clock* gate)
+        : clock(gate ? gate : &ownClock), mouse(*clock, std::move(plan)), device(mouse) {}
+    DeviceAccess& Device() override { return device; }
+    Clock& SlotClock() override { return *clock; }
+    UpdateObserver& Observer() override { return observer; }
+
+    testing::FakeClock ownClock;
+    Clock* clock;
+    SimMouse mouse;
+    sim::SimDeviceAccess device;
+    UpdateObserver observer;
+};
+
+class StationOfSimulatedMice {
+  public:
+    explicit StationOfSimulatedMice(std::vector<FaultPlan> plans, Clock* gateOfSlot1 = nullptr) {
+        profile.file.existingPath = "/opt/talun/default.ini";
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            auto* gate = i == 1 ? gateOfSlot1 : nullptr;
+            slots.push_back(std::make_unique<SimSlot>(std::move(plans[i]), gate));
+        }
+        ToolState base;
+        base.ProgramDirectory = "/opt/talun/";
+        station = std::make_unique<Station>(StationSetup{
+            base, profile, FirmwareImage::BuiltIn(), [this](int slot) { return Borrow(slot); },
+            [this](const SlotOutcome& o) {
+                std::lock_guard<std::mutex> lock(mutex);
+                outcomes.push_back(o);
+                reported.notify_all();
+            }});
+    }
+    ~StationOfSimulatedMice() { station.reset(); }
+
+    // The station owns what makeSlot returns; hand it a forwarding shell so that
+    // the test keeps looking at the mouse after the station is gone.
+    struct Shell final : SlotSetup {
+        explicit Shell(SimSlot& s) : slot(s) {}
+        DeviceAccess& Device() override { return slot.device; }
+        Clock& SlotClock() override { return *slot.clock; }
+        UpdateObserver& Observer() override { return slot.observer; }
+        SimSlot& slot;
+    };
+    std::unique_ptr<SlotSetup> Borrow(int slot) {
+        if (slot >= static_cast<int>(slots.size())) return nullptr;
+        return std::make_unique<Shell>(*slots[slot]);
+    }
+
+    void PlugAll() {
+        for (std::size_t i = 0; i < slots.size(); ++i)
+            station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 1, static_cast<intptr_t>(i));
+    }
+    bool WaitForOutcomeOf(int slot) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return reported.wait_for(lock, std::chrono::seconds(30), [&] {
+            for (const SlotOutcome& o : outcomes)
+                if (o.slot == slot) return true;
+            return false;
+        });
+    }
+    const SlotOutcome* OutcomeOf(int slot) const {
+        for (const SlotOutcome& o : outcomes)
+            if (o.slot == slot) return &o;
+        return nullptr;
+    }
+
+    SharedProfileFile profile;
+    std::vector<std::unique_ptr<SimSlot>> slots;
+    std::mutex mutex;
+    std::condition_variable reported;
+    std::vector<SlotOutcome> outcomes;
+    std::unique_ptr<Station> station;
+};
+
+// What a mouse saw, times aside: direction, length, result and bytes of each call.
+std::vector<std::vector<uint8_t>> Traffic(const SimMouse& mouse) {
+    std::vector<std::vector<uint8_t>> calls;
+    for (const sim::TraceEntry& e : mouse.Trace()) {
+        std::vector<uint8_t> call = {static_cast<uint8_t>(e.direction),
+                                     static_cast<uint8_t>(e.result)};
+        call.insert(call.end(), e.bytes.begin(), e.bytes.end());
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+// The traffic of one update of one mouse alone, with this plan.
+std::vector<std::vector<uint8_t>> SingleUpdateTraffic(const FaultPlan& plan) {
+    testing::FakeClock clock;
+    SimMouse mouse(clock, plan);
+    sim::SimDeviceAccess device(mouse);
+    ToolState state;
+    testing::FakeProfileFile profile;
+    UpdateObserver observer;
+    CoreContext ctx{state, device, clock, profile, FirmwareImage::BuiltIn(), observer};
+    device.OpenFeatureDevice();
+    RunUpdate(ctx);
+    return Traffic(mouse);
+}
+
+// Four mice at once, random faults each: every mouse is "updated" exactly when it
+// holds everything, and its traffic and sleeps are those of a single update.
+TEST(Station, EachOfFourMiceIsUpdatedExactlyWhenItHoldsEverything) {
+    std::mt19937 random(20261208);
+    int updated = 0;
+    constexpr int kRounds = 250;
+    for (int round = 0; round < kRounds; ++round) {
+        std::vector<FaultPlan> plans;
+        for (int i = 0; i < 4; ++i) {
+            plans.push_back(testing::RandomFaultPlan(random));
+            if (random() % 100 < 12) plans.back().unplugAfterWrites = 1 + random() % 8;
+        }
+        StationOfSimulatedMice s(plans);
+        s.PlugAll();
+        s.station->Finish();
+        ASSERT_EQ(s.outcomes.size(), 4u) << "round " << round;
+        for (int slot = 0; slot < 4; ++slot) {
+            const SimSlot& mouse = *s.slots[slot];
+            const bool isUpdated = s.OutcomeOf(slot)->status == UpdateStatus::Updated;
+            ASSERT_EQ(isUpdated, testing::HoldsEverything(mouse.mouse, 2)) << round << "/" << slot;
+            ASSERT_EQ(Traffic(mouse.mouse), SingleUpdateTraffic(plans[slot]))
+                << round << "/" << slot;
+            ASSERT_EQ(mouse.ownClock.sleeps.front(), ATTACH_SETTLE_MS);
+            updated += isUpdated ? 1 : 0;
+        }
+    }
+    EXPECT_GT(updated, kRounds * 4 / 5);
+    EXPECT_LT(updated, kRounds * 4);
+}
+
+// Mouse 1 is stuck in its settle; the others are updated meanwhile, and a stop
+// lets mouse 1's run finish whole.
+TEST(Station, AStuckMouseHoldsUpNoOtherAndAStopLetsItsRunFinish) {
+    GateClock gate;
+    StationOfSimulatedMice s({FaultPlan{}, FaultPlan{}, FaultPlan{}}, &gate);
+    s.PlugAll();
+    ASSERT_TRUE(gate.WaitForSleeper());
+    EXPECT_TRUE(s.WaitForOutcomeOf(0));
+    EXPECT_TRUE(s.WaitForOutcomeOf(2));
+    EXPECT_EQ(s.OutcomeOf(1), nullptr);
+
+    std::thread stopper([&] { s.station->Stop(); });
+    gate.Open();
+    stopper.join();
+    ASSERT_NE(s.OutcomeOf(1), nullptr);
+    EXPECT_EQ(s.OutcomeOf(1)->status, UpdateStatus::Updated);
+    EXPECT_TRUE(testing::HoldsEverything(s.slots[1]->mouse, 2));
+}
+
+TEST(Station, MessagesReachTheirSlotsAndNoOther) {
+    StationOfSimulatedMice s({FaultPlan{}, FaultPlan{}});
+    EXPECT_FALSE(s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 1, -1));
+    EXPECT_FALSE(s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 1, STATION_MAX_SLOT + 1));
+    s.station->MarkAttached(0);  // there from the start: not updated
+    EXPECT_TRUE(s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 1, 0));
+    EXPECT_TRUE(s.station->DeliverMessage(HID_MESSAGE_INPUT_EVENT, 0xE000, 3));
+    s.station->UpdateNow(1);
+    s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 0, 1);
+    s.station->Finish();
+    ASSERT_EQ(s.outcomes.size(), 2u);
+    EXPECT_EQ(s.outcomes[0].slot, 1);
+    EXPECT_EQ(s.outcomes[0].status, UpdateStatus::Updated);
+    EXPECT_EQ(s.outcomes[1].action, DeviceEventAction::Detached);
+    EXPECT_TRUE(s.slots[0]->mouse.Trace().empty());
+    EXPECT_EQ(s.station->SlotCount(), 2);
+}
+
+}  // namespace
+}  // namespace talun
