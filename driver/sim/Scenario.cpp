@@ -91,6 +91,12 @@ std::string Resolve(const std::string& path, const std::string& baseDir) {
     return baseDir + (last == '/' || last == '\\' ? "" : "/") + path;
 }
 
+// The n-th call from now, after the already made so far; one beyond the
+// counter's range never comes.
+int FromNow(int n, int already) {
+    return static_cast<int>(std::min<int64_t>(int64_t{n} + already, INT32_MAX));
+}
+
 const std::string kBadPair = "expected ID:count items, ID as 0x2A or decimal, or * for all";
 
 }  // namespace
@@ -256,19 +262,21 @@ std::string ApplyLiveFault(SimMouse& mouse, const std::string& rawKey, const std
     } else if (key == "refuse_write") {
         plan.refusedWrites.clear();
         for (WriteFault f : now.refusedWrites) {
-            if (f.occurrence > 0) f.occurrence += mouse.SetCalls(f.reportId);
+            if (f.occurrence > 0) f.occurrence = FromNow(f.occurrence, mouse.SetCalls(f.reportId));
             plan.refusedWrites.push_back(f);
         }
     } else if (key == "fail_read") {
         plan.failedReads.clear();
-        for (const int n : now.failedReads) plan.failedReads.push_back(n + mouse.GetCalls());
+        for (const int n : now.failedReads)
+            plan.failedReads.push_back(FromNow(n, mouse.GetCalls()));
     } else if (key == "busy_polls") {
         plan.busyPolls = now.busyPolls;
     } else if (key == "final_status") {
         plan.finalStatus = now.finalStatus;
     } else {
-        plan.unplugAfterWrites =
-            now.unplugAfterWrites < 0 ? -1 : now.unplugAfterWrites + mouse.TotalAcceptedWrites();
+        plan.unplugAfterWrites = now.unplugAfterWrites < 0
+                                     ? -1
+                                     : FromNow(now.unplugAfterWrites, mouse.TotalAcceptedWrites());
     }
     return {};
 }
