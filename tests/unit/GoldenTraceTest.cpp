@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "Fakes.h"
+#include "GoldenFiles.h"
 #include "device/DeviceEvents.h"
 #include "device/TransferTrace.h"
 #include "driver/sim/SimDeviceAccess.h"
@@ -18,30 +19,15 @@
 namespace talun {
 namespace {
 
-// A fixed image, so that the trace does not depend on the image a build embeds.
-FirmwareImage CountingImage() {
-    std::vector<uint8_t> bytes(FIRMWARE_IMAGE_SIZE);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<uint8_t>(i * 31 + (i >> 8));
-    return *FirmwareImage::FromImage(bytes);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class GoldenTrace : public ::testing::Test {
   protected:
     void Compare(const std::string& name, const std::string& actual) {
-        const std::string path = std::string(TALUN_GOLDEN_DIR) + "/" + name;
+        const std::string path = testing::GoldenPath(name);
         if (std::getenv("TALUN_REGENERATE_GOLDEN")) {
             std::ofstream(path, std::ios::binary) << actual;
             GTEST_SKIP() << "rewrote " << path;
         }
-        const std::string expected = ReadFile(path);
+        const std::string expected = testing::ReadGolden(name);
         ASSERT_FALSE(expected.empty()) << "missing golden file " << path;
         if (expected == actual) return;
         // Point at the first line that differs.
@@ -65,7 +51,7 @@ class GoldenTrace : public ::testing::Test {
     ToolState state;
     testing::FakeProfileFile profileFile;
     UpdateObserver observer;
-    FirmwareImage image = CountingImage();
+    FirmwareImage image = testing::CountingImage();
     CoreContext ctx{state, device, tracingClock, profileFile, image, observer};
 };
 

@@ -9,7 +9,9 @@
 #include <thread>
 
 #include "Fakes.h"
+#include "GoldenFiles.h"
 #include "RandomFaultPlan.h"
+#include "device/TransferTrace.h"
 #include "driver/sim/SimDeviceAccess.h"
 #include "update/Station.h"
 #include "update/UpdateRun.h"
@@ -64,24 +66,31 @@ class SharedProfileFile final : public ProfileFile {
     mutable std::mutex mutex_;
 };
 
-// One slot: a simulated mouse with its own plan, clock and device access.
-struct SimSlot final : SlotSetup {
+// One slot: a simulated mouse with its own plan, clock, device access and trace.
+struct SimSlot {
     SimSlot(FaultPlan plan, Clock* gate)
-        : clock(gate ? gate : &ownClock), mouse(*clock, std::move(plan)), device(mouse) {}
-    DeviceAccess& Device() override { return device; }
-    Clock& SlotClock() override { return *clock; }
-    UpdateObserver& Observer() override { return observer; }
+        : clock(gate ? gate : &ownClock),
+          mouse(*clock, std::move(plan)),
+          device(mouse),
+          traced(device, *clock, sink),
+          tracedClock(*clock, sink) {}
 
     testing::FakeClock ownClock;
     Clock* clock;
     SimMouse mouse;
     sim::SimDeviceAccess device;
+    std::string trace;
+    TraceSink sink = [this](const std::string& line) { trace += line + "\n"; };
+    TracingDeviceAccess traced;
+    TracingClock tracedClock;
     UpdateObserver observer;
 };
 
 class StationOfSimulatedMice {
   public:
-    explicit StationOfSimulatedMice(std::vector<FaultPlan> plans, Clock* gateOfSlot1 = nullptr) {
+    explicit StationOfSimulatedMice(std::vector<FaultPlan> plans, Clock* gateOfSlot1 = nullptr,
+                                    FirmwareImage image = FirmwareImage::BuiltIn())
+        : firmware(std::move(image)) {
         profile.file.existingPath = "/opt/talun/default.ini";
         for (std::size_t i = 0; i < plans.size(); ++i) {
             auto* gate = i == 1 ? gateOfSlot1 : nullptr;
@@ -89,22 +98,22 @@ class StationOfSimulatedMice {
         }
         ToolState base;
         base.ProgramDirectory = "/opt/talun/";
-        station = std::make_unique<Station>(StationSetup{
-            base, profile, FirmwareImage::BuiltIn(), [this](int slot) { return Borrow(slot); },
-            [this](const SlotOutcome& o) {
-                std::lock_guard<std::mutex> lock(mutex);
-                outcomes.push_back(o);
-                reported.notify_all();
-            }});
+        station = std::make_unique<Station>(
+            StationSetup{base, profile, firmware, [this](int slot) { return Borrow(slot); },
+                         [this](const SlotOutcome& o) {
+                             std::lock_guard<std::mutex> lock(mutex);
+                             outcomes.push_back(o);
+                             reported.notify_all();
+                         }});
     }
     ~StationOfSimulatedMice() { station.reset(); }
 
-    // The station owns what makeSlot returns; hand it a forwarding shell so that
+    // The station owns what makeSlot returns; hand it a shell of the slot so that
     // the test keeps looking at the mouse after the station is gone.
     struct Shell final : SlotSetup {
         explicit Shell(SimSlot& s) : slot(s) {}
-        DeviceAccess& Device() override { return slot.device; }
-        Clock& SlotClock() override { return *slot.clock; }
+        DeviceAccess& Device() override { return slot.traced; }
+        Clock& SlotClock() override { return slot.tracedClock; }
         UpdateObserver& Observer() override { return slot.observer; }
         SimSlot& slot;
     };
@@ -131,6 +140,7 @@ class StationOfSimulatedMice {
         return nullptr;
     }
 
+    FirmwareImage firmware;
     SharedProfileFile profile;
     std::vector<std::unique_ptr<SimSlot>> slots;
     std::mutex mutex;
@@ -212,6 +222,18 @@ TEST(Station, AStuckMouseHoldsUpNoOtherAndAStopLetsItsRunFinish) {
     ASSERT_NE(s.OutcomeOf(1), nullptr);
     EXPECT_EQ(s.OutcomeOf(1)->status, UpdateStatus::Updated);
     EXPECT_TRUE(testing::HoldsEverything(s.slots[1]->mouse, 2));
+}
+
+// Plugged in and out together, every mouse's traffic, sleeps and times are
+// those of the one mouse of the golden trace.
+TEST(Station, EveryMouseOfFourMovesExactlyTheGoldenTrace) {
+    StationOfSimulatedMice s(std::vector<FaultPlan>(4), nullptr, testing::CountingImage());
+    s.PlugAll();
+    for (int slot = 0; slot < 4; ++slot) s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 0, slot);
+    s.station->Finish();
+    const std::string golden = testing::ReadGolden("update-after-plug-in.trace");
+    ASSERT_FALSE(golden.empty());
+    for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(s.slots[slot]->trace, golden) << slot;
 }
 
 TEST(Station, MessagesReachTheirSlotsAndNoOther) {
