@@ -20,7 +20,7 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out);
 int RunWatchCommand(const SessionOptions& options, const Output& out);
 
 class WatchEvents;
-// With a driver library that tells mice apart (DriverLibrary::HasMouseSlots):
+// With a driver library that tells mice apart (ListMouseSlots gives a list):
 // watch updates each mouse as it is plugged in, in parallel with the others;
 // update --all updates every mouse plugged in now, exit 0 only when all were.
 int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out);

@@ -123,7 +123,7 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
         library.OpenDevMonitor(events.Window(), HID_MESSAGE_INPUT_EVENT, HID_MESSAGE_PLUG_EVENT);
         // As with one mouse: a mouse there from the start is updated only once it
         // has been plugged in again.
-        for (const int slot : ListMouseSlots(library)) {
+        for (const int slot : ListMouseSlots(library).value_or(std::vector<int>{})) {
             station.MarkAttached(slot);
             report.Board().SaySlot(slot,
                                    "a mouse is plugged in already: unplug it and plug it "
@@ -151,7 +151,7 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
 }
 
 int RunStationUpdateAll(ToolSession& session, const Output& out) {
-    const std::vector<int> slots = ListMouseSlots(session.Driver());
+    const std::vector<int> slots = ListMouseSlots(session.Driver()).value_or(std::vector<int>{});
     if (slots.empty()) {
         out.Say(WithReason("no mouse found", session.DriverErrorText()));
         out.Say(HINT_NOT_UPDATED);

@@ -3,6 +3,7 @@
 
 #include "cli/Commands.h"
 #include "cli/InterruptHold.h"
+#include "device/SlotAccess.h"
 #include "update/UpdateRun.h"
 
 namespace talun::cli {
@@ -41,7 +42,7 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     if (!session) return exitCode;
     const std::string refusal = session->State().firmwareRefusal;
     if (!refusal.empty()) out.Warn(refusal);
-    if (options.allMice && session->Driver().HasMouseSlots())
+    if (options.allMice && ListMouseSlots(session->Driver()))
         return RunStationUpdateAll(*session, out);
 
     ProgressReporter progress(out.Human(), out.HumanIsTerminal());

@@ -8,6 +8,7 @@
 #include "cli/WatchEvents.h"
 #include "device/DeviceEvents.h"
 #include "device/DriverLibrary.h"
+#include "device/SlotAccess.h"
 #include "update/UpdateRun.h"
 
 namespace talun::cli {
@@ -66,7 +67,7 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
                         "tell when a mouse is plugged in");
     }
 
-    if (session->Driver().HasMouseSlots()) return RunStationWatch(*session, events, out);
+    if (ListMouseSlots(session->Driver())) return RunStationWatch(*session, events, out);
 
     ProgressReporter progress(out.Human(), out.HumanIsTerminal());
     CoreContext ctx = session->Context(progress);

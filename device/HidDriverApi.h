@@ -91,7 +91,8 @@ typedef int (*GetFeatureSlotFn)(int slot, unsigned char* report, int length);
 /* Optional, with the four above: the slots that hold a mouse now, in rising
  * order, at most capacity of them into slots. Returns how many there are (more
  * than capacity when they did not all fit), or -1 without a buffer or when the
- * library cannot tell. */
+ * library cannot tell mice apart now (a simulator of one mouse says so): the
+ * tool then takes it for a library of one mouse. */
 typedef int (*ListFeatureDeviceSlotsFn)(int* slots, int capacity);
 
 #ifdef __cplusplus

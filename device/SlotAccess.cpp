@@ -23,21 +23,21 @@ int SlotAccess::GetFeature(uint8_t* buffer, int length) {
     return get ? get(slot_, buffer, length) : 0;
 }
 
-std::vector<int> ListMouseSlots(const DriverLibrary& library) {
+std::optional<std::vector<int>> ListMouseSlots(const DriverLibrary& library) {
     const auto list = library.Slots().List_FeatureDeviceSlots;
-    if (list == nullptr) return {};
+    if (!library.HasMouseSlots()) return std::nullopt;
     // A mouse may come between two calls: ask again with room for what was said.
     std::vector<int> slots(16);
     for (int attempt = 0; attempt < 4; ++attempt) {
         const int count = list(slots.data(), static_cast<int>(slots.size()));
-        if (count < 0) return {};
+        if (count < 0) return std::nullopt;
         if (static_cast<std::size_t>(count) <= slots.size()) {
             slots.resize(static_cast<std::size_t>(count));
             return slots;
         }
         slots.resize(static_cast<std::size_t>(count));
     }
-    return {};
+    return std::nullopt;  // the mice kept coming: take it for a library that cannot tell
 }
 
 }  // namespace talun

@@ -3,6 +3,7 @@
 // whole library and is opened once for all slots, so here it does nothing.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "device/DeviceAccess.h"
@@ -30,8 +31,9 @@ class SlotAccess final : public DeviceAccess {
     int slot_;
 };
 
-// The slots that hold a mouse now, in rising order; nothing when the library
-// cannot tell (no slot entry points, or it reports a failure).
-std::vector<int> ListMouseSlots(const DriverLibrary& library);
+// The slots that hold a mouse now, in rising order (empty: none); nothing when
+// the library cannot tell mice apart (no slot entry points, or it says -1): it
+// is then a library of one mouse.
+std::optional<std::vector<int>> ListMouseSlots(const DriverLibrary& library);
 
 }  // namespace talun

@@ -46,10 +46,11 @@ int FakeGetSlot(int slot, unsigned char* report, int) {
     report[1] = static_cast<unsigned char>(slot);
     return 1;
 }
+int g_listResult = 3;
 int FakeListSlots(int* slots, int capacity) {
     const int present[] = {2, 5, 9};
     for (int i = 0; i < capacity && i < 3; ++i) slots[i] = present[i];
-    return 3;
+    return g_listResult;
 }
 
 class FakeLibrary final : public LoadedLibrary {
@@ -138,7 +139,7 @@ TEST_F(DriverBinding, PathThatDoesNotFitIsNeverLoaded) {
 TEST_F(DriverBinding, SlotEntryPointsReachTheirSlot) {
     ASSERT_EQ(LoadDriverLibrary(library, loader, std::string("/opt/talun/libhiddriver.so")), 1);
     EXPECT_FALSE(library.HasMouseSlots());
-    EXPECT_TRUE(ListMouseSlots(library).empty());
+    EXPECT_EQ(ListMouseSlots(library), std::nullopt);
     EXPECT_EQ(SlotAccess(library, 2).OpenFeatureDevice(), 0);  // not offered: failed
 
     loader.exports["Open_FeatureDeviceSlot"] = reinterpret_cast<void*>(&FakeOpenSlot);
@@ -149,6 +150,9 @@ TEST_F(DriverBinding, SlotEntryPointsReachTheirSlot) {
     ASSERT_EQ(LoadDriverLibrary(library, loader, std::string("/opt/talun/libhiddriver.so")), 1);
     EXPECT_TRUE(library.HasMouseSlots());
     EXPECT_EQ(ListMouseSlots(library), (std::vector<int>{2, 5, 9}));
+    g_listResult = -1;  // cannot tell mice apart now: a library of one mouse
+    EXPECT_EQ(ListMouseSlots(library), std::nullopt);
+    g_listResult = 3;
 
     SlotAccess slot(library, 2);
     uint8_t report[3] = {0x04, 0, 0};
