@@ -86,15 +86,17 @@ class StationReport {
         }
         const bool updated = outcome.status == UpdateStatus::Updated;
         ++(updated ? updated_ : notUpdated_);
+        const int mouse = updated_ + notUpdated_;
         board_.EndProgress(outcome.slot);
-        std::string line = UpdateStatusText(outcome.status);
+        std::string line =
+            "mouse " + std::to_string(mouse) + ": " + UpdateStatusText(outcome.status);
         if (!updated) line += std::string(" ") + HINT_NOT_UPDATED;
         board_.SaySlot(outcome.slot, line);
         board_.Say(Tally());
         session_.TraceNote(StationBoard::SlotName(outcome.slot) + ": " + line);
 
         nlohmann::ordered_json report = {
-            {"command", command_}, {"slot", outcome.slot}, {"mouse", updated_ + notUpdated_}};
+            {"command", command_}, {"slot", outcome.slot}, {"mouse", mouse}};
         std::lock_guard<std::mutex> lock(slotsMutex_);
         report.update(DescribeRun(outcome.status, slots_.at(outcome.slot)->Progress().Steps()));
         report["updated"] = updated_;
