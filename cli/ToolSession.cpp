@@ -5,10 +5,12 @@
 #include <system_error>
 
 #include "cli/Output.h"
+#include "cli/ProgramFiles.h"
 #include "platform/PathLimits.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/SystemLibraryLoader.h"
 #include "platform/SystemProfileFile.h"
+#include "update/DefaultSettings.h"
 
 namespace talun::cli {
 
@@ -33,6 +35,54 @@ std::string FullPath(const std::string& path) {
     return error ? path : full.string();
 }
 
+// The built-in image, or the one in the file named; nothing (and why) when that
+// file is not an image.
+std::optional<FirmwareImage> ChooseFirmware(const std::string& firmwarePath, SessionError& error) {
+    if (firmwarePath.empty()) return FirmwareImage::BuiltIn();
+    const auto bytes = ReadWholeFile(firmwarePath, FIRMWARE_IMAGE_SIZE);
+    if (!bytes) {
+        error = {EXIT_USAGE, "cannot read firmware file " + firmwarePath};
+        return std::nullopt;
+    }
+    std::optional<FirmwareImage> image = FirmwareImage::FromImage(*bytes);
+    if (!image) {
+        error = {EXIT_USAGE,
+                 "firmware file " + firmwarePath + " has " +
+                     (bytes->size() > FIRMWARE_IMAGE_SIZE ? std::string("more than 3068")
+                                                          : std::to_string(bytes->size())) +
+                     " bytes; an image has exactly 3068"};
+    }
+    return image;
+}
+
+struct DriverChoice {
+    std::optional<std::string> path;  // nothing: the path does not fit
+    std::string shownPath;            // for reports and the trace
+    std::string belongs;              // where a missing library belongs
+};
+
+// The driver library named with --driver, else the first one found in the
+// folders; when there is none, the one beside the program, to be reported
+// missing. The loader takes full paths only: a relative --driver is taken from
+// the current directory.
+DriverChoice ChooseDriver(const std::string& named, const std::string& programDirectory,
+                          const FileFolders& folders) {
+    if (!named.empty()) {
+        const std::string full = FullPath(named);
+        return {full, full, "beside the program"};
+    }
+    DriverChoice choice;
+    choice.path =
+        FindInFolders(folders.driver, DriverLibraryFileName(), kMaxPathLength, FileExists);
+    if (!choice.path)
+        choice.path = JoinBoundedPath(programDirectory, DriverLibraryFileName(), kMaxPathLength);
+    choice.shownPath = choice.path.value_or(programDirectory + DriverLibraryFileName());
+    choice.belongs = "beside the program";
+    for (std::size_t i = 1; i < folders.driver.size(); ++i)
+        choice.belongs += " or in " + folders.driver[i];
+    return choice;
+}
+
 }  // namespace
 
 const char* DriverLibraryFileName() {
@@ -48,10 +98,16 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
     ToolState& state = session->state_;
     state.ProgramDirectory = ProgramDirectoryFromPath(CurrentProgramPath());
     state.maxPathLength = kMaxPathLength;
+    const FileFolders folders = FoldersToSearch(state.ProgramDirectory, PackagedLayout());
 
     // Everything the user named is checked before the driver library is loaded,
     // so that a mistake never reaches the mouse.
-    if (!options.settingsPath.empty()) {
+    if (options.settingsPath.empty()) {
+        // Not found anywhere: the one beside the program, which counts as missing.
+        if (auto found =
+                FindInFolders(folders.settings, SETTINGS_FILE_NAME, kMaxPathLength, FileExists))
+            state.settingsFilePath = *found;
+    } else {
         if (!FileExists(options.settingsPath)) {
             error = {EXIT_USAGE, "settings file not found: " + options.settingsPath};
             return nullptr;
@@ -60,24 +116,8 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
         state.settingsFilePath = FullPath(options.settingsPath);
     }
 
-    if (options.firmwarePath.empty()) {
-        session->firmware_ = FirmwareImage::BuiltIn();
-    } else {
-        const auto bytes = ReadWholeFile(options.firmwarePath, FIRMWARE_IMAGE_SIZE);
-        if (!bytes) {
-            error = {EXIT_USAGE, "cannot read firmware file " + options.firmwarePath};
-            return nullptr;
-        }
-        session->firmware_ = FirmwareImage::FromImage(*bytes);
-        if (!session->firmware_) {
-            error = {EXIT_USAGE,
-                     "firmware file " + options.firmwarePath + " has " +
-                         (bytes->size() > FIRMWARE_IMAGE_SIZE ? std::string("more than 3068")
-                                                              : std::to_string(bytes->size())) +
-                         " bytes; an image has exactly 3068"};
-            return nullptr;
-        }
-    }
+    session->firmware_ = ChooseFirmware(options.firmwarePath, error);
+    if (!session->firmware_) return nullptr;
 
     if (!options.tracePath.empty()) {
         session->traceFile_.open(options.tracePath, std::ios::out | std::ios::trunc);
@@ -91,24 +131,17 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
         session->tracedClock_ = std::make_unique<TracingClock>(session->clock_, sink);
     }
 
-    // The loader takes full paths only: a relative --driver is taken from the
-    // current directory.
-    std::optional<std::string> driverPath;
-    if (options.driverPath.empty()) {
-        driverPath =
-            JoinBoundedPath(state.ProgramDirectory, DriverLibraryFileName(), kMaxPathLength);
-        session->driverPath_ = state.ProgramDirectory + DriverLibraryFileName();
-    } else {
-        driverPath = FullPath(options.driverPath);
-        session->driverPath_ = *driverPath;
-    }
+    const DriverChoice driver = ChooseDriver(options.driverPath, state.ProgramDirectory, folders);
+    session->driverPath_ = driver.shownPath;
     session->loader_ = MakeSystemLibraryLoader();
-    if (!LoadDriverLibrary(session->library_, *session->loader_, driverPath)) {
+    if (!LoadDriverLibrary(session->library_, *session->loader_, driver.path)) {
         error = {EXIT_NO_DRIVER, "driver library missing: " + session->library_.Problem() +
-                                     " (it belongs beside the program, or name it with --driver)"};
+                                     " (it belongs " + driver.belongs +
+                                     ", or name it with --driver)"};
         return nullptr;
     }
     session->TraceNote("driver library " + session->driverPath_);
+    session->TraceNote("settings file " + SettingsFilePath(state).value_or("(path too long)"));
     state.firmwareRefusal = FirmwareRefusal(*session->firmware_, session->library_.IsSimulator());
     session->profileFile_ = MakeSystemProfileFile();
     return session;

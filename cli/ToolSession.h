@@ -29,8 +29,10 @@ inline constexpr int EXIT_DONE = EXIT_UPDATED;
 inline constexpr int EXIT_FAILED = EXIT_NOT_UPDATED;
 
 struct SessionOptions {
-    std::string driverPath;    // empty: the driver library beside the program
-    std::string settingsPath;  // empty: default.ini beside the program
+    // empty: the driver library, and default.ini, beside the program or where
+    // the package installed them (cli/ProgramFiles.h)
+    std::string driverPath;
+    std::string settingsPath;
     std::string tracePath;     // empty: no trace
     std::string firmwarePath;  // empty: the built-in image
     bool allMice = false;      // update: every mouse plugged in, when the library tells them apart

@@ -44,10 +44,12 @@ int Main(int argc, char** argv) {
     SessionOptions options;
     bool json = false;
     app.add_option("--driver", options.driverPath,
-                   "Driver library to use (default: the one beside the program)")
+                   "Driver library to use (default: the one beside the program; for the installed "
+                   "program, else the installed one)")
         ->type_name("FILE");
     app.add_option("--ini", options.settingsPath,
-                   "Settings file (default: default.ini beside the program)")
+                   "Settings file (default: default.ini beside the program; for the installed "
+                   "program, else the installed one)")
         ->type_name("FILE");
     app.add_option("--trace", options.tracePath,
                    "Write every report (with time, direction, result and bytes in hex), status "

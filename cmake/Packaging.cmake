@@ -1,10 +1,15 @@
 # Packages for operators, made with CPack (`cpack` in the build folder, or the
-# `package` target): a zip on Windows, a tarball on Linux.
+# `package` target): a zip on Windows, a tarball on Linux, and on Linux a Debian
+# package as well (`cpack -G DEB`).
 #
 #   Windows zip: TalunR5Update.exe, talun-r5.exe, hiddriver.dll, hiddriver.ini,
 #                default.ini, README.md, driver/README.md
 #   Linux tarball: talun-r5, libhiddriver.so, 70-talun-r5.rules, hiddriver.ini,
 #                default.ini, README.md, driver/README.md
+#   Debian package (cmake/InstalledLayout.cmake): /usr/bin/talun-r5,
+#                /usr/lib/talun-r5/libhiddriver.so, /etc/talun-r5/hiddriver.ini
+#                and default.ini (configuration files), the udev rule in
+#                /usr/lib/udev/rules.d, the documents in /usr/share/doc/talun-r5
 #
 # A package for real mice carries the real HID driver library and needs the real
 # firmware image (TALUN_FIRMWARE_FILE): packaging with the placeholder image
@@ -12,8 +17,9 @@
 # simulated mouse's driver library and scenario instead, named "-simulator".
 # The choice can also be made when packaging: cpack -D CPACK_TALUN_SIMULATOR_PACKAGE=ON.
 #
-# Everything that goes into a package is listed here, in two install components:
-# the programs and the driver. Install rules elsewhere are not packaged.
+# Everything that goes into a package is listed here, in install components: the
+# programs, the real driver and the simulated one for the archives, and the
+# Debian package's own. Install rules elsewhere are not packaged.
 
 option(TALUN_SIMULATOR_PACKAGE
        "Package the simulated mouse's driver library in place of the real one (demonstrations only)"
@@ -85,6 +91,66 @@ if(TARGET hiddriver_sim)
           COMPONENT ${_talun_sim} EXCLUDE_FROM_ALL)
 endif()
 
+# The Debian package: the real driver and the programs in the system's folders.
+# The library reads hiddriver.ini beside itself; there a link leads to the
+# configuration file in /etc.
+set(_talun_debian TalunR5Debian)
+set(_talun_debian_problem "")
+if(NOT WIN32)
+  string(REGEX REPLACE "^/" "" _talun_deb_bin "${TALUN_INSTALLED_PROGRAM_DIR}")
+  string(REGEX REPLACE "^/" "" _talun_deb_lib "${TALUN_INSTALLED_LIBRARY_DIR}")
+  string(REGEX REPLACE "^/" "" _talun_deb_etc "${TALUN_INSTALLED_CONFIG_DIR}")
+  string(REGEX REPLACE "^/" "" _talun_deb_udev "${TALUN_INSTALLED_UDEV_RULES_DIR}")
+  string(REGEX REPLACE "^/" "" _talun_deb_doc "${TALUN_INSTALLED_DOC_DIR}")
+  if(TARGET talun-r5)
+    install(TARGETS talun-r5 RUNTIME DESTINATION ${_talun_deb_bin} COMPONENT ${_talun_debian}
+            EXCLUDE_FROM_ALL)
+  endif()
+  if(TARGET ${_talun_real_driver})
+    install(TARGETS ${_talun_real_driver} LIBRARY DESTINATION ${_talun_deb_lib}
+            COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/driver/common/hiddriver.ini
+          ${PROJECT_SOURCE_DIR}/dist/default.ini
+          DESTINATION ${_talun_deb_etc} COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  install(CODE "set(_link_dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${_talun_deb_lib}\")
+    file(MAKE_DIRECTORY \"\${_link_dir}\")
+    file(CREATE_LINK ${TALUN_INSTALLED_CONFIG_DIR}/hiddriver.ini \"\${_link_dir}/hiddriver.ini\"
+         SYMBOLIC)"
+          COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/driver/linux/70-talun-r5.rules DESTINATION ${_talun_deb_udev}
+          COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/dist/debian/copyright
+          DESTINATION ${_talun_deb_doc} COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/driver/README.md DESTINATION ${_talun_deb_doc}/driver
+          COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+
+  # Debian wants the changelog compressed, without a time stamp, and the
+  # newest entry must be this version.
+  set(_talun_deb_dir ${CMAKE_BINARY_DIR}/debian)
+  file(MAKE_DIRECTORY ${_talun_deb_dir})
+  set(_talun_changelog ${PROJECT_SOURCE_DIR}/dist/debian/changelog)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_talun_changelog})
+  file(STRINGS ${_talun_changelog} _talun_changelog_head LIMIT_COUNT 1)
+  if(NOT _talun_changelog_head MATCHES "^talun-r5 \\(${PROJECT_VERSION}\\) ")
+    set(_talun_debian_problem "the newest entry of dist/debian/changelog is not for version "
+                              "${PROJECT_VERSION}: add one")
+  endif()
+  find_program(TALUN_GZIP gzip)
+  if(TALUN_GZIP)
+    execute_process(COMMAND ${TALUN_GZIP} -9nc ${_talun_changelog}
+                    OUTPUT_FILE ${_talun_deb_dir}/changelog.gz)
+    install(FILES ${_talun_deb_dir}/changelog.gz DESTINATION ${_talun_deb_doc}
+            COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  else()
+    set(_talun_debian_problem "gzip is missing")
+  endif()
+  file(WRITE ${_talun_deb_dir}/conffiles
+       "${TALUN_INSTALLED_CONFIG_DIR}/default.ini\n${TALUN_INSTALLED_CONFIG_DIR}/hiddriver.ini\n")
+else()
+  set(_talun_debian_problem "a Windows build has no Debian package")
+endif()
+
 # What cpack needs to decide, when it runs, which package it may make.
 set(CPACK_TALUN_SIMULATOR_PACKAGE ${TALUN_SIMULATOR_PACKAGE})
 set(CPACK_TALUN_IMAGE_IS_PLACEHOLDER ${_talun_image_is_placeholder})
@@ -92,6 +158,8 @@ set(CPACK_TALUN_FIRMWARE_FILE "${TALUN_FIRMWARE_FILE}")
 set(CPACK_TALUN_PROGRAMS_PROJECT "${CMAKE_BINARY_DIR};${PROJECT_NAME};${_talun_programs};/")
 set(CPACK_TALUN_REAL_PROJECT "${CMAKE_BINARY_DIR};${PROJECT_NAME};${_talun_real};/")
 set(CPACK_TALUN_SIM_PROJECT "${CMAKE_BINARY_DIR};${PROJECT_NAME};${_talun_sim};/")
+set(CPACK_TALUN_DEBIAN_PROJECT "${CMAKE_BINARY_DIR};${PROJECT_NAME};${_talun_debian};/")
+set(CPACK_TALUN_DEBIAN_PROBLEM "${_talun_debian_problem}")
 set(CPACK_TALUN_MISSING "")
 if(NOT TARGET talun-r5)
   list(APPEND CPACK_TALUN_MISSING "the command line (target talun-r5)")
@@ -116,6 +184,10 @@ set(CPACK_TALUN_REAL_DRIVER_TARGET ${_talun_real_driver})
 # placeholder firmware image.
 file(WRITE ${CMAKE_BINARY_DIR}/TalunPackagingChoice.cmake [==[
 # Written by cmake/Packaging.cmake; read by cpack (CPACK_PROJECT_CONFIG_FILE).
+if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_TALUN_SIMULATOR_PACKAGE)
+  message(FATAL_ERROR "No Debian package of the simulated mouse: the Debian package is for "
+                      "real mice. Make the simulator's tarball instead (cpack -G TGZ).")
+endif()
 if(CPACK_TALUN_SIMULATOR_PACKAGE)
   if(NOT CPACK_TALUN_SIM_DRIVER_BUILT)
     message(FATAL_ERROR "A simulator package needs the simulated mouse's driver library "
@@ -146,6 +218,14 @@ if(CPACK_TALUN_MISSING)
   string(REPLACE ";" ", " _talun_missing "${CPACK_TALUN_MISSING}")
   message(FATAL_ERROR "No package: this build lacks ${_talun_missing}.")
 endif()
+if(CPACK_GENERATOR STREQUAL "DEB")
+  if(CPACK_TALUN_DEBIAN_PROBLEM)
+    message(FATAL_ERROR "No Debian package: ${CPACK_TALUN_DEBIAN_PROBLEM}.")
+  endif()
+  set(CPACK_INSTALL_CMAKE_PROJECTS ${CPACK_TALUN_DEBIAN_PROJECT})
+  set(CPACK_PACKAGING_INSTALL_PREFIX /)
+  set(CPACK_STRIP_FILES ON)
+endif()
 ]==])
 
 set(CPACK_PACKAGE_NAME talun-r5)
@@ -158,6 +238,28 @@ set(CPACK_GENERATOR ${_talun_generator})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/TalunPackagingChoice.cmake)
 set(CPACK_SOURCE_GENERATOR TGZ)
+
+# The Debian package (cpack -G DEB): talun-r5_<version>_<architecture>.deb.
+set(TALUN_PACKAGE_MAINTAINER "Talun dev <dev@talun.invalid>" CACHE STRING
+    "Maintainer named in the Debian package")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TALUN_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Below the summary, CPACK_PACKAGE_DESCRIPTION_SUMMARY, which cpack puts first.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Writes new firmware into a Talun R5 USB gaming mouse and puts its settings
+back to their defaults, and runs the production test commands: talun-r5, the
+command line for scripts and production stations, with the HID driver library
+for a real mouse. Fill in the mouse's identifiers in
+/etc/talun-r5/hiddriver.ini and in a copy of the udev rule in
+/etc/udev/rules.d (see /usr/share/doc/talun-r5/driver/README.md).")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles
+    ${PROJECT_SOURCE_DIR}/dist/debian/postinst ${PROJECT_SOURCE_DIR}/dist/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/out/")
 include(CPack)
 
@@ -194,4 +296,25 @@ if(TALUN_BUILD_TESTS)
         "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
         -P ${PROJECT_SOURCE_DIR}/tests/cli/CheckPackage.cmake)
   endforeach()
+  # The Debian package is refused for the simulated mouse, and for real mice
+  # with the placeholder image. A package made with a test image is checked,
+  # installed and removed by tests/cli/check-debian-package.sh.
+  if(NOT WIN32)
+    set(_talun_deb_refusals simulator "No Debian package of the simulated mouse")
+    if(_talun_image_is_placeholder)
+      list(APPEND _talun_deb_refusals real "is the placeholder for the simulated mouse")
+    endif()
+    while(_talun_deb_refusals)
+      list(POP_FRONT _talun_deb_refusals kind refusal)
+      add_test(NAME packaging_${kind}_debian_package_refused
+        COMMAND ${CMAKE_COMMAND}
+          -DCPACK=${CMAKE_CPACK_COMMAND}
+          -DCPACK_CONFIG=${CMAKE_BINARY_DIR}/CPackConfig.cmake
+          -DWORK=${CMAKE_BINARY_DIR}/packaging-test/${kind}-deb
+          -DKIND=${kind}
+          -DGENERATOR=DEB
+          "-DREFUSAL=${refusal}"
+          -P ${PROJECT_SOURCE_DIR}/tests/cli/CheckPackage.cmake)
+    endwhile()
+  endif()
 endif()

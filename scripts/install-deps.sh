@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix wine wine64
   xvfb x11-utils imagemagick xdotool tesseract-ocr
   clang-format clang libclang-rt-14-dev
+  dpkg-dev lintian
 )
 
 missing=()

@@ -9,20 +9,32 @@ source scripts/wine-env.sh
 
 jobs=${TALUN_JOBS:-$(nproc)}
 status=0
+started=$SECONDS
+took() { echo "=== $1: $((SECONDS - $2)) s"; }
 
 for preset in native sanitize; do
+  step=$SECONDS
   echo "=== $preset: build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   echo "=== $preset: test"
   ctest --preset "$preset" -j "$jobs" || status=1
+  took "$preset" "$step"
 done
 
+echo "=== debian package: make, check, lintian, install, remove (as root)"
+step=$SECONDS
+bash tests/cli/check-debian-package.sh || status=1
+took "debian package" "$step"
+
+step=$SECONDS
 echo "=== fuzz: build and run each fuzzer briefly"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 ctest --preset fuzz -j "$jobs" || status=1
+took fuzz "$step"
 
+step=$SECONDS
 echo "=== windows: build"
 talun_prepare_wine
 talun_start_xvfb
@@ -31,7 +43,9 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 echo "=== windows: test (under Wine)"
 ctest --preset windows || status=1
+took windows "$step"
 
+took "everything" "$started"
 if [ "$status" -ne 0 ]; then
   echo "SOME TESTS FAILED"
 else

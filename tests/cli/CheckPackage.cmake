@@ -4,6 +4,8 @@
 #   KIND simulator: the package holds the simulated mouse's library and scenario,
 #                   is named "-simulator", and (RUN_PROGRAM) its talun-r5 updates
 #                   the simulated mouse from where it was unpacked.
+#   GENERATOR (optional): the CPack generator, in place of the build's default.
+#   REFUSAL (optional): cpack must refuse, with a message that matches it.
 # Variables: CPACK, CPACK_CONFIG, WORK, KIND, IMAGE_IS_PLACEHOLDER, WINDOWS,
 # REAL_DRIVER, SIM_DRIVER, RUN_PROGRAM and EMULATOR (what runs a program of a
 # cross build, e.g. wine).
@@ -17,21 +19,33 @@ if(KIND STREQUAL simulator)
 else()
   set(simulator OFF)
 endif()
+if(GENERATOR)
+  set(generator -G "${GENERATOR}")
+endif()
 execute_process(
-  COMMAND "${CPACK}" --config "${CPACK_CONFIG}" -B "${WORK}"
+  COMMAND "${CPACK}" --config "${CPACK_CONFIG}" -B "${WORK}" ${generator}
           -D CPACK_TALUN_SIMULATOR_PACKAGE=${simulator}
   RESULT_VARIABLE result
   OUTPUT_VARIABLE output
   ERROR_VARIABLE output
   TIMEOUT 600)
-file(GLOB packages "${WORK}/*.zip" "${WORK}/*.tar.gz")
+file(GLOB packages "${WORK}/*.zip" "${WORK}/*.tar.gz" "${WORK}/*.deb")
+string(REGEX REPLACE "[ \t\r\n]+" " " flat "${output}")  # cmake wraps long messages
+
+if(REFUSAL)
+  if(result EQUAL 0 OR packages OR NOT flat MATCHES "${REFUSAL}")
+    message(FATAL_ERROR "cpack should have refused (\"${REFUSAL}\") and made nothing "
+                        "(${result}): ${packages}\n${output}")
+  endif()
+  message(STATUS "refused as it should be:\n${output}")
+  return()
+endif()
 
 if(KIND STREQUAL real AND IMAGE_IS_PLACEHOLDER)
   if(result EQUAL 0 OR packages)
     message(FATAL_ERROR "cpack made a package for real mice with the placeholder image:\n"
                         "${packages}\n${output}")
   endif()
-  string(REGEX REPLACE "[ \t\r\n]+" " " flat "${output}")  # cmake wraps long messages
   if(NOT flat MATCHES "is the placeholder for the simulated mouse"
      OR NOT flat MATCHES "TALUN_FIRMWARE_FILE" OR NOT flat MATCHES "TALUN_SIMULATOR_PACKAGE")
     message(FATAL_ERROR "cpack refused, but without saying why and what to do:\n${output}")
