@@ -1,6 +1,6 @@
 #include "cli/TransferCheck.h"
 
-#include "device/ReportCatalogue.h"
+#include "protocol/StatusReport.h"
 
 namespace talun::cli {
 
@@ -33,7 +33,8 @@ int TransferCheck::GetFeature(uint8_t* buffer, int length) {
 
 TransferCounts TransferCheck::Counts() const {
     TransferCounts counts = counts_;
-    if (awaitingAcknowledge_ && lastStatus_ != ACK_STATUS_DONE) ++counts.unacknowledged;
+    if (awaitingAcknowledge_ && lastStatus_ != static_cast<int>(AckStatus::Done))
+        ++counts.unacknowledged;
     return counts;
 }
 

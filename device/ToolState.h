@@ -10,6 +10,7 @@
 #include "device/DeviceAccess.h"
 #include "platform/Clock.h"
 #include "platform/ProfileFile.h"
+#include "protocol/DeviceSettings.h"
 
 namespace talun {
 
@@ -20,19 +21,6 @@ enum class LinkState : int { None = 0, Attached = 1, Detached = 2 };
 enum class UpdateStatus : int { Idle = 0, Updating = 1, Updated = 2, NotUpdated = 3 };
 
 const char* UpdateStatusText(UpdateStatus status);  // "FIRMWARE UPDATED." etc.; "" for Idle
-
-inline constexpr int DEVICE_SETTINGS_SIZE = 45;
-inline constexpr int BUTTON_CODE_TABLE_OFFSET = 29;  // bytes 29..43 of DeviceSettings
-inline constexpr int BUTTON_CODE_COUNT = 15;
-
-// The default settings record written to the mouse after the firmware.
-struct DeviceSettings {
-    std::array<uint8_t, DEVICE_SETTINGS_SIZE> bytes{};
-
-    // ButtonCodeTable entry i: the function code of the mouse's button i + 1.
-    uint8_t& ButtonCode(int i) { return bytes.at(BUTTON_CODE_TABLE_OFFSET + i); }
-    uint8_t ButtonCode(int i) const { return bytes.at(BUTTON_CODE_TABLE_OFFSET + i); }
-};
 
 struct ToolState {
     // Drive and directory of the program, ending in a separator.

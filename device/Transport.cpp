@@ -1,14 +1,8 @@
 #include "device/Transport.h"
 
-#include "device/ReportCatalogue.h"
+#include "protocol/StatusReport.h"
 
 namespace talun {
-
-Report MakeReport(uint8_t reportId, int length) {
-    Report report(static_cast<std::size_t>(length), 0);
-    report.at(0) = reportId;
-    return report;
-}
 
 int SendFeatureReport(DeviceAccess& device, const Report& report) {
     // The library takes a writable buffer; give it a copy so the caller's report
@@ -36,20 +30,20 @@ uint32_t AcknowledgeDelay(int attempt, uint32_t firstDelayMs) {
 
 int WaitForAcknowledge(DeviceAccess& device, Clock& clock, uint32_t firstDelayMs) {
     int attempts = 0;
-    uint8_t status = 0;  // the last status the mouse managed to report
+    AckStatus status{0};  // the last status the mouse managed to report
     int result = 0;
     do {
         clock.Sleep(AcknowledgeDelay(attempts, firstDelayMs));
         Report buffer = MakeReport(REPORT_STATUS, LENGTH_STATUS);
         if (ReadFeatureReport(device, buffer)) {
-            status = buffer[1];
-            result = status == ACK_STATUS_DONE ? 1 : 0;
+            status = AckStatus{buffer[STATUS_ACK_OFFSET]};
+            result = status == AckStatus::Done ? 1 : 0;
         } else {
             // A failed read after Busy counts as still Busy.
             result = 0;
         }
         ++attempts;
-    } while (status == ACK_STATUS_BUSY && attempts < ACK_MAX_READS);
+    } while (status == AckStatus::Busy && attempts < ACK_MAX_READS);
     return result;
 }
 

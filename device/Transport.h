@@ -2,18 +2,18 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "device/DeviceAccess.h"
 #include "platform/Clock.h"
+#include "protocol/Report.h"
 
 namespace talun {
 
-// A report: byte 0 the report ID; its size is the length handed to the library.
-using Report = std::vector<uint8_t>;
-
-// A zero-filled report of length bytes with the ID in byte 0.
-Report MakeReport(uint8_t reportId, int length);
+// Retry schedule of the acknowledgement wait.
+inline constexpr int ACK_MAX_READS = 10;
+inline constexpr uint32_t ACK_SECOND_DELAY_MS = 1000;
+inline constexpr uint32_t ACK_THIRD_DELAY_MS = 1500;
+inline constexpr uint32_t ACK_LATER_DELAY_MS = 2000;
 
 // Hands the report to the library's SetFeature; its result unchanged (nonzero: written).
 int SendFeatureReport(DeviceAccess& device, const Report& report);

@@ -2,32 +2,12 @@
 
 #include <algorithm>
 
-#include "device/Checksum.h"
-
-#include "device/ReportCatalogue.h"
-#include "update/SettingsRestore.h"
+#include "protocol/SettingsReports.h"
+#include "protocol/StatusReport.h"
 
 namespace talun {
 
 namespace {
-
-inline constexpr uint8_t KEY_DOWN = 0x00;
-inline constexpr uint8_t KEY_UP = 0x80;
-inline constexpr uint8_t KEY_A = 0x04;
-inline constexpr uint8_t KEY_B = 0x05;
-inline constexpr uint8_t KEY_C = 0x06;
-inline constexpr uint8_t KEY_V = 0x19;
-inline constexpr uint8_t KEY_Y = 0x1C;
-inline constexpr uint8_t KEY_LEFT_CONTROL = 0xE0;
-
-inline constexpr int MACRO_PROFILE_OFFSET = 2;
-inline constexpr int MACRO_BUTTON_OFFSET = 3;
-inline constexpr int MACRO_PLAY_COUNT_OFFSET = 4;
-inline constexpr int MACRO_MARK_OFFSET = 5;  // bytes 5 and 6
-inline constexpr uint8_t MACRO_MARK = 0x41;
-inline constexpr int MACRO_ENTRY_COUNT_OFFSET = 29;
-inline constexpr int MACRO_FIRST_ENTRY_OFFSET = 30;
-inline constexpr int MACRO_MAX_ENTRIES = 50;
 
 inline constexpr int FIXED_BUTTON = 1;
 inline constexpr uint8_t FIXED_BUTTON_EXTRA1 = 0x02;
@@ -36,8 +16,8 @@ inline constexpr uint8_t FIXED_BUTTON_EXTRA2 = 0x01;
 std::vector<MacroEntry> AllLettersAToY() {
     std::vector<MacroEntry> entries;
     for (uint8_t key = KEY_A; key <= KEY_Y; ++key) {
-        entries.push_back({key, KEY_DOWN});
-        entries.push_back({key, KEY_UP});
+        entries.push_back({key, KEY_ACTION_DOWN});
+        entries.push_back({key, KEY_ACTION_UP});
     }
     return entries;
 }
@@ -75,32 +55,39 @@ const std::vector<MacroDefinition>& MacroDefinitions() {
          "AB (2 Times)",
          500,
          2,
-         {{KEY_A, KEY_DOWN}, {KEY_A, KEY_UP}, {KEY_B, KEY_DOWN}, {KEY_B, KEY_UP}},
+         {{KEY_A, KEY_ACTION_DOWN},
+          {KEY_A, KEY_ACTION_UP},
+          {KEY_B, KEY_ACTION_DOWN},
+          {KEY_B, KEY_ACTION_UP}},
          false},
         {COMMAND_A_DELAY_B,
          "A(Delay)B",
          2000,
          1,
-         {{KEY_A, 0x05}, {0x01, 0xFF}, {KEY_A, KEY_UP}, {KEY_B, KEY_DOWN}, {KEY_B, KEY_UP}},
+         {{KEY_A, 0x05},
+          {0x01, 0xFF},
+          {KEY_A, KEY_ACTION_UP},
+          {KEY_B, KEY_ACTION_DOWN},
+          {KEY_B, KEY_ACTION_UP}},
          false},
         {COMMAND_A_TO_Y_1_TIMES, "A...Y(1 Times)", 2000, 1, AllLettersAToY(), false},
         {COMMAND_CTRL_C,
          "Ctrl + C",
          500,
          1,
-         {{KEY_LEFT_CONTROL, KEY_DOWN},
-          {KEY_C, KEY_DOWN},
-          {KEY_C, KEY_UP},
-          {KEY_LEFT_CONTROL, KEY_UP}},
+         {{KEY_LEFT_CONTROL, KEY_ACTION_DOWN},
+          {KEY_C, KEY_ACTION_DOWN},
+          {KEY_C, KEY_ACTION_UP},
+          {KEY_LEFT_CONTROL, KEY_ACTION_UP}},
          false},
         {COMMAND_CTRL_V,
          "Ctrl + V",
          1000,
          1,
-         {{KEY_LEFT_CONTROL, KEY_DOWN},
-          {KEY_V, KEY_DOWN},
-          {KEY_V, KEY_UP},
-          {KEY_LEFT_CONTROL, KEY_UP}},
+         {{KEY_LEFT_CONTROL, KEY_ACTION_DOWN},
+          {KEY_V, KEY_ACTION_DOWN},
+          {KEY_V, KEY_ACTION_UP},
+          {KEY_LEFT_CONTROL, KEY_ACTION_UP}},
          false},
     };
     return definitions;
@@ -132,40 +119,17 @@ const char* TestPanelCommandCaption(int commandId) {
     return macro ? macro->caption : nullptr;
 }
 
-Report BuildStatusRequest(uint8_t profileId, uint8_t item) {
-    Report report = MakeReport(REPORT_STATUS, LENGTH_STATUS);
-    report[1] = profileId;
-    report[2] = item;
-    return report;
-}
-
 Report BuildMacroReport(const MacroDefinition& macro, uint8_t profileId, uint8_t buttonNumber) {
-    Report report = MakeReport(REPORT_MACRO, LENGTH_MACRO);
-    report[1] = LENGTH_MACRO;
-    report[MACRO_PROFILE_OFFSET] = profileId;
-    report[MACRO_BUTTON_OFFSET] = buttonNumber;
-    report[MACRO_PLAY_COUNT_OFFSET] = macro.playCount;
-    report[MACRO_MARK_OFFSET] = MACRO_MARK;
-    report[MACRO_MARK_OFFSET + 1] = MACRO_MARK;
-    const std::size_t count = std::min<std::size_t>(macro.entries.size(), MACRO_MAX_ENTRIES);
-    report[MACRO_ENTRY_COUNT_OFFSET] = static_cast<uint8_t>(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        report[MACRO_FIRST_ENTRY_OFFSET + 2 * i] = macro.entries[i].key;
-        report[MACRO_FIRST_ENTRY_OFFSET + 2 * i + 1] = macro.entries[i].action;
-    }
-    return report;
+    return BuildMacroReport(profileId, buttonNumber, macro.playCount, macro.entries);
 }
 
 Report BuildMacroButtonMap(const MacroDefinition& macro, DeviceSettings& settings,
                            uint8_t profileId, int buttonNumber) {
     settings.ButtonCode(buttonNumber) = BUTTON_CODE_MACRO;
     Report report =
-        BuildButtonMapReport(macro.fixedButtonOne ? 0 : profileId, ButtonCodes(settings));
+        BuildButtonMapReport(macro.fixedButtonOne ? 0 : profileId, settings.ButtonCodes());
     if (macro.fixedButtonOne) {
-        const int entry = BUTTON_MAP_FIRST_ENTRY + BUTTON_MAP_ENTRY_STRIDE * buttonNumber;
-        report[entry + 1] = FIXED_BUTTON_EXTRA1;
-        report[entry + 2] = FIXED_BUTTON_EXTRA2;
-        StoreByteSum16(report.data(), BUTTON_MAP_CHECKSUM_OFFSET);
+        SetButtonMapEntryOptions(report, buttonNumber, FIXED_BUTTON_EXTRA1, FIXED_BUTTON_EXTRA2);
     }
     return report;
 }

@@ -12,6 +12,7 @@
 
 #include "device/ToolState.h"
 #include "device/Transport.h"
+#include "protocol/MacroReport.h"
 #include "testpanel/EntryBoxes.h"
 
 namespace talun {
@@ -26,11 +27,6 @@ inline constexpr int COMMAND_A_TO_Y_1_TIMES = 1013;
 inline constexpr int COMMAND_QUERY_MACRO = 1014;
 inline constexpr int COMMAND_CTRL_C = 1015;
 inline constexpr int COMMAND_CTRL_V = 1016;
-
-struct MacroEntry {
-    uint8_t key;
-    uint8_t action;
-};
 
 struct MacroDefinition {
     int commandId;
@@ -49,7 +45,6 @@ const MacroDefinition* FindMacroDefinition(int commandId);
 bool IsTestPanelCommand(int commandId);
 const char* TestPanelCommandCaption(int commandId);  // nullptr for other ids
 
-Report BuildStatusRequest(uint8_t profileId, uint8_t item);
 Report BuildMacroReport(const MacroDefinition& macro, uint8_t profileId, uint8_t buttonNumber);
 // The button map of a macro command; sets ButtonCodeTable[button] to the macro code.
 Report BuildMacroButtonMap(const MacroDefinition& macro, DeviceSettings& settings,

@@ -6,26 +6,6 @@ namespace talun {
 
 namespace {
 
-inline constexpr uint8_t OTG_SPEED_DEFAULT = 0x0A;
-inline constexpr int OTG_SPEED_BYTE = 44;
-
-// Bytes 0..28 of the record, in order.
-inline constexpr std::array<uint8_t, BUTTON_CODE_TABLE_OFFSET> kMainDefaults = {
-    0x00,                                // 0 current profile
-    0x0A, 0x0A,                          // 1, 2 sensitivity X, Y
-    0x1F, 0x08, 0x10, 0x20, 0x40, 0x50,  // 3..8
-    0x0F, 0x12, 0x11, 0x13, 0x14,        // 9..13
-    0x01, 0x01,                          // 14, 15
-    0x02,                                // 16 polling rate
-    0x00,                                // 17 right/left-hand assignment
-    0x11,                                // 18 button configuration
-    0x00, 0x01,                          // 19, 20 colour types
-    0x01, 0x01,                          // 21, 22 light effect switches
-    0x00, 0x01,                          // 23, 24 light effect types
-    0x00, 0x00,                          // 25, 26 colour options
-    0x00, 0x00,                          // 27, 28 colour change modes
-};
-
 struct SettingKey {
     int byte;
     const char* section;
@@ -76,16 +56,6 @@ class SettingsReader {
 };
 
 }  // namespace
-
-std::array<uint8_t, DEVICE_SETTINGS_SIZE> DefaultSettingsBytes() {
-    std::array<uint8_t, DEVICE_SETTINGS_SIZE> bytes{};
-    for (int i = 0; i < BUTTON_CODE_TABLE_OFFSET; ++i) bytes[i] = kMainDefaults[i];
-    for (int i = 0; i < BUTTON_CODE_COUNT; ++i) {
-        bytes[BUTTON_CODE_TABLE_OFFSET + i] = DefaultButtonCodes[i];
-    }
-    bytes[OTG_SPEED_BYTE] = OTG_SPEED_DEFAULT;
-    return bytes;
-}
 
 std::optional<uint32_t> ParseHexValue(const std::string& text) {
     std::size_t i = 0;
@@ -138,7 +108,7 @@ int ReadDefaultSettings(CoreContext& ctx, DeviceSettings& record) {
         record.ButtonCode(i) = DefaultButtonCodes[i];
     }
     reader.Read("On To Go setting", "OTGSpeed");
-    record.bytes[OTG_SPEED_BYTE] = defaults[OTG_SPEED_BYTE];
+    record.bytes[DEVICE_SETTINGS_OTG_SPEED_BYTE] = defaults[DEVICE_SETTINGS_OTG_SPEED_BYTE];
     return 1;
 }
 

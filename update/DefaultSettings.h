@@ -7,19 +7,13 @@
 #include <string>
 
 #include "device/ToolState.h"
+#include "protocol/DeviceSettings.h"
 
 namespace talun {
 
 inline constexpr char SETTINGS_FILE_NAME[] = "default.ini";
 inline constexpr std::size_t SETTINGS_VALUE_BUFFER = 300;
 inline constexpr int DEFAULT_BREATHING_MODE = 2;
-
-// What ButtonCodeTable entries 0..14 receive on every settings restore.
-inline constexpr std::array<uint8_t, BUTTON_CODE_COUNT> DefaultButtonCodes = {
-    1, 2, 3, 7, 8, 14, 15, 32, 31, 0, 0, 0, 0, 9, 10};
-
-// Bytes 0..28 and 44 of the default record (29..43 are DefaultButtonCodes).
-std::array<uint8_t, DEVICE_SETTINGS_SIZE> DefaultSettingsBytes();
 
 // Parses text as scanf's "%x" does: leading white space skipped, an optional
 // sign, an optional 0x prefix, then hexadecimal digits up to the first other

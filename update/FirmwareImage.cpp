@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/Checksum.h"
-#include "device/ReportCatalogue.h"
 #include "device/ToolState.h"
 
 // Generated at build time from the image file the build was configured with.
@@ -59,20 +57,6 @@ std::string FirmwareRefusal(const FirmwareImage& image, bool driverIsSimulator) 
     if (!image.IsPlaceholder() || driverIsSimulator) return std::string();
     return "the firmware image is a placeholder for the simulated mouse; it is never written "
            "into a real mouse (build with a real image, or give one with --firmware)";
-}
-
-Report BuildFirmwareChunk(const FirmwareImage& image, int chunkNumber) {
-    Report report = MakeReport(REPORT_FIRMWARE_CHUNK, LENGTH_FIRMWARE_CHUNK);
-    report.at(1) = static_cast<uint8_t>(chunkNumber);
-    const std::vector<uint8_t>& block = image.Block();
-    const std::size_t begin =
-        static_cast<std::size_t>(chunkNumber - 1) * FIRMWARE_CHUNK_PAYLOAD_MAX;
-    const std::size_t end = std::min(block.size(), begin + FIRMWARE_CHUNK_PAYLOAD_MAX);
-    std::copy(block.begin() + static_cast<std::ptrdiff_t>(begin),
-              block.begin() + static_cast<std::ptrdiff_t>(end),
-              report.begin() + FIRMWARE_CHUNK_PAYLOAD_OFFSET);
-    StoreByteSum16(report.data(), FIRMWARE_CHUNK_CHECKSUM_OFFSET);
-    return report;
 }
 
 bool TransferFirmware(CoreContext& ctx) {

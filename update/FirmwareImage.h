@@ -8,12 +8,10 @@
 #include <vector>
 
 #include "device/Transport.h"
+#include "protocol/FirmwareChunk.h"
 
 namespace talun {
 
-inline constexpr int FIRMWARE_IMAGE_SIZE = 3068;     // the image proper
-inline constexpr int FIRMWARE_BLOCK_SIZE = 3070;     // image and trailer
-inline constexpr uint16_t FIRMWARE_TRAILER = 11895;  // 0x2E77, low byte first
 // A placeholder image starts with this text; it is for the simulated mouse only.
 inline constexpr char FIRMWARE_PLACEHOLDER_MARK[] = "TALUN-R5 PLACEHOLDER FIRMWARE";
 
@@ -38,7 +36,9 @@ class FirmwareImage {
 };
 
 // Chunk chunkNumber (1 to 3) of the image as a REPORT_FIRMWARE_CHUNK report.
-Report BuildFirmwareChunk(const FirmwareImage& image, int chunkNumber);
+inline Report BuildFirmwareChunk(const FirmwareImage& image, int chunkNumber) {
+    return BuildFirmwareChunk(image.Block(), chunkNumber);
+}
 
 // Why image must not go to a mouse through this driver library, or "" when it
 // may: a placeholder image is only ever written into the simulated mouse.

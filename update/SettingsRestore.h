@@ -7,22 +7,9 @@
 
 #include "device/ToolState.h"
 #include "device/Transport.h"
+#include "protocol/SettingsReports.h"
 
 namespace talun {
-
-inline constexpr int PROFILE_COUNT = 5;
-// Byte 36 of the main settings report for profile index 0..4.
-inline constexpr std::array<uint8_t, PROFILE_COUNT> ProfileIndexCodes = {3, 5, 1, 2, 4};
-
-Report BuildProfileReport(uint8_t profile);
-Report BuildMainSettingsReport(const DeviceSettings& settings, int breathingMode, int profileIndex);
-// codes[i] goes to entry i; extra[i] (two bytes) after it, zero in the restore's form.
-Report BuildButtonMapReport(uint8_t profileByte,
-                            const std::array<uint8_t, BUTTON_CODE_COUNT>& codes);
-Report BuildOtgSpeedReport(const DeviceSettings& settings);
-
-// The ButtonCodeTable of settings as an array.
-std::array<uint8_t, BUTTON_CODE_COUNT> ButtonCodes(const DeviceSettings& settings);
 
 // Writes report and, only when that succeeded, waits for its acknowledgement.
 StepOutcome WriteAndAcknowledge(CoreContext& ctx, const Report& report, uint32_t firstWaitMs);

@@ -8,7 +8,7 @@
 #include <windows.h>
 #endif
 
-#include "device/ReportCatalogue.h"
+#include "protocol/Reports.h"
 
 namespace talun::sim {
 

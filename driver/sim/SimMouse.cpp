@@ -2,57 +2,33 @@
 
 #include <algorithm>
 
-#include "device/Checksum.h"
-#include "device/ReportCatalogue.h"
+#include "protocol/Reports.h"
 
 namespace talun::sim {
 
 namespace {
 
-// Byte 36 of report 0x06 for each profile index.
-constexpr uint8_t kProfileIndexCodes[SIM_PROFILE_COUNT] = {3, 5, 1, 2, 4};
-
 // Status the mouse answers for a report it rejected.
 constexpr uint8_t kStatusError = 2;
 
-// Functions of buttons 1 to 15 after a reset to defaults.
-constexpr uint8_t kDefaultButtonCodes[BUTTON_COUNT] = {1,  2, 3, 7, 8, 14, 15, 32,
-                                                       31, 0, 0, 0, 0, 9,  10};
+constexpr uint8_t kStatusDone = static_cast<uint8_t>(AckStatus::Done);
+constexpr uint8_t kStatusBusy = static_cast<uint8_t>(AckStatus::Busy);
 
-// Report 0x06 fixed bytes: 35 is always 4.
-constexpr int kMainSettingsFixedOffset = 35;
-constexpr uint8_t kMainSettingsFixedValue = 4;
-constexpr int kMainSettingsIndexCodeOffset = 36;
-constexpr int kMainSettingsBreathingOffset = 33;
-
-// Report 0x08: bytes 3 to 5 are always 3, 6, 0.
-constexpr uint8_t kOtgTail[3] = {3, 6, 0};
-
-// Report 0x09 as written: bytes 7 to 28 zero, the entry count at 29, the entries
-// (two bytes each) from 30 on.
-constexpr int kMacroPaddingFirst = 7;
-constexpr int kMacroCountOffset = 29;
-constexpr int kMacroFirstEntry = 30;
-constexpr int kMacroMaxEntries = 50;
-
-// Firmware chunks: bytes 2 to 7 zero, payload from 8 on; chunk 3 carries 1022 bytes.
-constexpr int kChunkPaddingFirst = 2;
-constexpr int kLastChunkPayload = SIM_FIRMWARE_BLOCK_SIZE - 2 * FIRMWARE_CHUNK_PAYLOAD_MAX;
+DeviceSettings DefaultSettings() {
+    DeviceSettings settings;
+    settings.bytes = DefaultSettingsBytes();
+    return settings;
+}
 
 bool AllZero(const std::vector<uint8_t>& r, int first, int end) {
     return std::all_of(r.begin() + first, r.begin() + end, [](uint8_t b) { return b == 0; });
 }
 
-bool ChecksumMatches(const std::vector<uint8_t>& r, int offset) {
-    const uint16_t sum = ByteSum16(r.data(), static_cast<std::size_t>(offset));
-    return r[offset] == (sum & 0xFF) && r[offset + 1] == (sum >> 8);
-}
-
 bool ValidProfile(uint8_t p) {
-    return p < SIM_PROFILE_COUNT;
+    return p < PROFILE_COUNT;
 }
 bool ValidButton(uint8_t b) {
-    return b < BUTTON_COUNT;
+    return b < BUTTON_CODE_COUNT;
 }
 
 }  // namespace
@@ -122,7 +98,7 @@ int SimMouse::SetFeature(const uint8_t* report, int length) {
             const auto busy = plan_.busyPolls.find(id);
             p.busyLeft = busy == plan_.busyPolls.end() ? 0 : std::max(0, busy->second);
             const auto final = plan_.finalStatus.find(id);
-            p.finalStatus = final == plan_.finalStatus.end() ? ACK_STATUS_DONE : final->second;
+            p.finalStatus = final == plan_.finalStatus.end() ? kStatusDone : final->second;
         } else {
             p.finalStatus = kStatusError;
         }
@@ -167,28 +143,31 @@ bool SimMouse::IsValid(const std::vector<uint8_t>& r) const {
             return length == LENGTH_PROFILE && r[1] == LENGTH_PROFILE && ValidProfile(r[2]);
         case REPORT_MAIN_SETTINGS:
             return length == LENGTH_MAIN_SETTINGS_WRITE && r[1] == LENGTH_MAIN_SETTINGS_WRITE &&
-                   ValidProfile(r[2]) && r[kMainSettingsFixedOffset] == kMainSettingsFixedValue &&
-                   r[kMainSettingsIndexCodeOffset] == kProfileIndexCodes[r[2]];
+                   ValidProfile(r[2]) &&
+                   r[MAIN_SETTINGS_FIXED_OFFSET] == MAIN_SETTINGS_FIXED_VALUE &&
+                   r[MAIN_SETTINGS_PROFILE_CODE_OFFSET] == ProfileIndexCodes[r[2]];
         case REPORT_BUTTON_MAP: {
             if (length != LENGTH_BUTTON_MAP || r[1] != LENGTH_BUTTON_MAP || !ValidProfile(r[2]))
                 return false;
             // The two bytes after a function code are zero, except for a macro
             // button, which may carry macro options there.
-            for (int i = 0; i < BUTTON_COUNT; ++i) {
-                const int at = BUTTON_MAP_FIRST_ENTRY + BUTTON_MAP_ENTRY_STRIDE * i;
+            for (int i = 0; i < BUTTON_CODE_COUNT; ++i) {
+                const int at = ButtonMapEntryOffset(i);
                 if (r[at] != BUTTON_CODE_MACRO && (r[at + 1] != 0 || r[at + 2] != 0)) return false;
             }
-            return ChecksumMatches(r, BUTTON_MAP_CHECKSUM_OFFSET);
+            return ByteSum16Matches(r, BUTTON_MAP_CHECKSUM_OFFSET);
         }
         case REPORT_OTG_SPEED:
             return length == LENGTH_OTG_SPEED && r[1] == LENGTH_OTG_SPEED &&
-                   std::equal(std::begin(kOtgTail), std::end(kOtgTail), r.begin() + 3);
+                   std::equal(OtgSpeedTail.begin(), OtgSpeedTail.end(),
+                              r.begin() + OTG_SPEED_TAIL_OFFSET);
         case REPORT_MACRO: {
             if (length != LENGTH_MACRO || r[1] != LENGTH_MACRO || !ValidProfile(r[2]) ||
-                !ValidButton(r[3]) || !AllZero(r, kMacroPaddingFirst, kMacroCountOffset) ||
-                r[kMacroCountOffset] > kMacroMaxEntries)
+                !ValidButton(r[3]) || !AllZero(r, MACRO_PADDING_OFFSET, MACRO_ENTRY_COUNT_OFFSET) ||
+                r[MACRO_ENTRY_COUNT_OFFSET] > MACRO_MAX_ENTRIES)
                 return false;
-            return AllZero(r, kMacroFirstEntry + 2 * r[kMacroCountOffset], LENGTH_MACRO);
+            return AllZero(r, MACRO_FIRST_ENTRY_OFFSET + 2 * r[MACRO_ENTRY_COUNT_OFFSET],
+                           LENGTH_MACRO);
         }
         case REPORT_FIRMWARE_CHUNK: {
             if (length != LENGTH_FIRMWARE_CHUNK) return false;
@@ -197,15 +176,16 @@ bool SimMouse::IsValid(const std::vector<uint8_t>& r) const {
             // Chunk 1 starts a new image; every other chunk must follow the last
             // one committed.
             if (chunk != 1 && chunk != chunksCommitted_ + 1) return false;
-            if (!AllZero(r, kChunkPaddingFirst, FIRMWARE_CHUNK_PAYLOAD_OFFSET)) return false;
+            if (!AllZero(r, FIRMWARE_CHUNK_PADDING_OFFSET, FIRMWARE_CHUNK_PAYLOAD_OFFSET))
+                return false;
             if (chunk == FIRMWARE_CHUNK_COUNT) {
-                const int end = FIRMWARE_CHUNK_PAYLOAD_OFFSET + kLastChunkPayload;
+                const int end = FIRMWARE_CHUNK_PAYLOAD_OFFSET + FirmwareChunkPayload(chunk);
                 if (!AllZero(r, end, FIRMWARE_CHUNK_CHECKSUM_OFFSET)) return false;
-                if (r[end - 2] != SIM_FIRMWARE_TRAILER_LOW ||
-                    r[end - 1] != SIM_FIRMWARE_TRAILER_HIGH)
+                if (r[end - 2] != (FIRMWARE_TRAILER & 0xFF) ||
+                    r[end - 1] != (FIRMWARE_TRAILER >> 8))
                     return false;
             }
-            return ChecksumMatches(r, FIRMWARE_CHUNK_CHECKSUM_OFFSET);
+            return ByteSum16Matches(r, FIRMWARE_CHUNK_CHECKSUM_OFFSET);
         }
         default:
             return false;
@@ -213,13 +193,13 @@ bool SimMouse::IsValid(const std::vector<uint8_t>& r) const {
 }
 
 uint8_t SimMouse::AnswerStatus() {
-    if (!pending_) return ACK_STATUS_DONE;  // idle: nothing outstanding
+    if (!pending_) return kStatusDone;  // idle: nothing outstanding
     Pending& p = *pending_;
     if (p.busyLeft > 0) {
         --p.busyLeft;
-        return ACK_STATUS_BUSY;
+        return kStatusBusy;
     }
-    if (p.finalStatus == ACK_STATUS_DONE && !p.committed) {
+    if (p.finalStatus == kStatusDone && !p.committed) {
         p.committed = true;
         Commit(p.report);
     }
@@ -251,8 +231,7 @@ void SimMouse::Commit(const std::vector<uint8_t>& r) {
             break;
         case REPORT_FIRMWARE_CHUNK: {
             const int chunk = r[1];
-            const int payload =
-                chunk == FIRMWARE_CHUNK_COUNT ? kLastChunkPayload : FIRMWARE_CHUNK_PAYLOAD_MAX;
+            const int payload = FirmwareChunkPayload(chunk);
             if (chunk == 1) firmware_.clear();
             const auto first = r.begin() + FIRMWARE_CHUNK_PAYLOAD_OFFSET;
             firmware_.insert(firmware_.end(), first, first + payload);
@@ -309,7 +288,7 @@ void SimMouse::Record(TraceEntry::Direction direction, const uint8_t* bytes, int
 
 bool SimMouse::HoldsCompleteImage(const std::vector<uint8_t>& block3070) const {
     return chunksCommitted_ == FIRMWARE_CHUNK_COUNT &&
-           block3070.size() == static_cast<std::size_t>(SIM_FIRMWARE_BLOCK_SIZE) &&
+           block3070.size() == static_cast<std::size_t>(FIRMWARE_BLOCK_SIZE) &&
            firmware_ == block3070;
 }
 
@@ -324,12 +303,12 @@ bool SimMouse::HoldsDefaultSettings(int breathingMode) const {
 }
 
 std::vector<uint8_t> SimMouse::MainSettings(int profile) const {
-    if (profile < 0 || profile >= SIM_PROFILE_COUNT) return {};
+    if (profile < 0 || profile >= PROFILE_COUNT) return {};
     return mainSettings_[profile];
 }
 
 std::vector<uint8_t> SimMouse::ButtonMap(int profile) const {
-    if (profile < 0 || profile >= SIM_PROFILE_COUNT) return {};
+    if (profile < 0 || profile >= PROFILE_COUNT) return {};
     return buttonMaps_[profile];
 }
 
@@ -337,8 +316,7 @@ std::vector<uint8_t> SimMouse::ButtonCodes(int profile) const {
     const std::vector<uint8_t> map = ButtonMap(profile);
     if (map.empty()) return {};
     std::vector<uint8_t> codes;
-    for (int i = 0; i < BUTTON_COUNT; ++i)
-        codes.push_back(map[BUTTON_MAP_FIRST_ENTRY + BUTTON_MAP_ENTRY_STRIDE * i]);
+    for (int i = 0; i < BUTTON_CODE_COUNT; ++i) codes.push_back(map[ButtonMapEntryOffset(i)]);
     return codes;
 }
 
@@ -363,30 +341,19 @@ int SimMouse::Commits(uint8_t reportId) const {
 }
 
 std::vector<uint8_t> SimMouse::DefaultProfileReport() {
-    return {REPORT_PROFILE, LENGTH_PROFILE, 0x00};
+    return BuildProfileReport(DefaultSettingsBytes()[DEVICE_SETTINGS_CURRENT_PROFILE_BYTE]);
 }
 
 std::vector<uint8_t> SimMouse::DefaultMainSettingsReport(int breathingMode) {
-    std::vector<uint8_t> r = {0x06, 0x25, 0x00, 0x0A, 0x0A, 0x1F, 0x08, 0x10, 0x20, 0x40,
-                              0x50, 0x08, 0x10, 0x20, 0x40, 0x50, 0x01, 0x0F, 0x12, 0x11,
-                              0x13, 0x14, 0x01, 0x02, 0x00, 0x11, 0x00, 0x01, 0x01, 0x01,
-                              0x00, 0x01, 0x00, 0x00, 0x00, 0x04, 0x03};
-    r[kMainSettingsBreathingOffset] = static_cast<uint8_t>(breathingMode & 0xFF);
-    return r;
+    return BuildMainSettingsReport(DefaultSettings(), breathingMode, 0);
 }
 
 std::vector<uint8_t> SimMouse::DefaultButtonMapReport() {
-    std::vector<uint8_t> r(LENGTH_BUTTON_MAP, 0);
-    r[0] = REPORT_BUTTON_MAP;
-    r[1] = LENGTH_BUTTON_MAP;
-    for (int i = 0; i < BUTTON_COUNT; ++i)
-        r[BUTTON_MAP_FIRST_ENTRY + BUTTON_MAP_ENTRY_STRIDE * i] = kDefaultButtonCodes[i];
-    StoreByteSum16(r.data(), BUTTON_MAP_CHECKSUM_OFFSET);
-    return r;
+    return BuildButtonMapReport(0, DefaultButtonCodes);
 }
 
 std::vector<uint8_t> SimMouse::DefaultOtgSpeedReport() {
-    return {REPORT_OTG_SPEED, LENGTH_OTG_SPEED, 0x0A, 0x03, 0x06, 0x00};
+    return BuildOtgSpeedReport(DefaultSettings());
 }
 
 }  // namespace talun::sim

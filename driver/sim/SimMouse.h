@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "protocol/Reports.h"
 
 namespace talun::sim {
 
@@ -53,11 +54,11 @@ struct TraceEntry {
     std::vector<uint8_t> bytes;  // as written, or as the buffer stood after the read
 };
 
-// Sizes of what the mouse stores.
-inline constexpr int SIM_PROFILE_COUNT = 5;
-inline constexpr int SIM_FIRMWARE_BLOCK_SIZE = 3070;  // image proper + 2-byte trailer
-inline constexpr uint8_t SIM_FIRMWARE_TRAILER_LOW = 0x77;
-inline constexpr uint8_t SIM_FIRMWARE_TRAILER_HIGH = 0x2E;
+// Sizes of what the mouse stores (the protocol's own, under the sim's older names).
+inline constexpr int SIM_PROFILE_COUNT = PROFILE_COUNT;
+inline constexpr int SIM_FIRMWARE_BLOCK_SIZE = FIRMWARE_BLOCK_SIZE;
+inline constexpr uint8_t SIM_FIRMWARE_TRAILER_LOW = FIRMWARE_TRAILER & 0xFF;
+inline constexpr uint8_t SIM_FIRMWARE_TRAILER_HIGH = FIRMWARE_TRAILER >> 8;
 
 class SimMouse {
   public:
@@ -167,8 +168,8 @@ class SimMouse {
     int chunksCommitted_ = 0;        // 0..3 of the current sequence
     std::vector<uint8_t> profileReport_;
     int currentProfile_ = 0;
-    std::array<std::vector<uint8_t>, SIM_PROFILE_COUNT> mainSettings_;
-    std::array<std::vector<uint8_t>, SIM_PROFILE_COUNT> buttonMaps_;
+    std::array<std::vector<uint8_t>, PROFILE_COUNT> mainSettings_;
+    std::array<std::vector<uint8_t>, PROFILE_COUNT> buttonMaps_;
     std::map<std::pair<int, int>, std::vector<uint8_t>> macros_;
     std::vector<uint8_t> otgReport_;
     int readProfile_ = 0;  // last committed read request (report 0x04 written)

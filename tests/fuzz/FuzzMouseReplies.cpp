@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "device/ReportCatalogue.h"
 #include "device/ToolState.h"
 #include "platform/ProfileFile.h"
+#include "protocol/StatusReport.h"
 #include "testpanel/TestCommands.h"
 #include "update/FirmwareImage.h"
 #include "update/UpdateRun.h"
@@ -79,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // Seven waits at most, ten reads each; sleeps bounded accordingly.
     if (mouse.statusReads > 70) std::abort();
     if (clock.total > 3500 + 900 + 7 * 16500) std::abort();
-    if (status == talun::UpdateStatus::Updated && mouse.lastStatus != talun::ACK_STATUS_DONE)
+    if (status == talun::UpdateStatus::Updated &&
+        mouse.lastStatus != static_cast<uint8_t>(talun::AckStatus::Done))
         std::abort();
 
     talun::TestPanelValues values{bytes.Next() % 5, bytes.Next() % 15};

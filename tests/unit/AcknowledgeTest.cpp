@@ -10,8 +10,8 @@ namespace {
 using testing::FakeClock;
 using testing::ScriptedDevice;
 
-constexpr int kBusy = ACK_STATUS_BUSY;
-constexpr int kDone = ACK_STATUS_DONE;
+constexpr int kBusy = static_cast<int>(AckStatus::Busy);
+constexpr int kDone = static_cast<int>(AckStatus::Done);
 constexpr int kFailedRead = -1;
 
 struct Wait {

@@ -115,7 +115,7 @@ TEST(DefaultSettingsFile, RestoreAfterAMacroCommandPutsEveryButtonBack) {
 
     f.device.calls.clear();
     RestoreSettings(f.ctx);
-    EXPECT_EQ(ButtonCodes(f.state.deviceSettings), DefaultButtonCodes);
+    EXPECT_EQ(f.state.deviceSettings.ButtonCodes(), DefaultButtonCodes);
     const auto writes = f.device.Writes();
     ASSERT_EQ(writes.size(), 4u);
     EXPECT_EQ(writes[2].bytes, BuildButtonMapReport(0, DefaultButtonCodes));

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "device/DeviceAccess.h"
-#include "device/ReportCatalogue.h"
 #include "device/ToolState.h"
 #include "platform/Clock.h"
 #include "platform/ProfileFile.h"
+#include "protocol/StatusReport.h"
 #include "update/FirmwareImage.h"
 
 namespace talun::testing {
@@ -102,7 +102,7 @@ class ScriptedDevice final : public DeviceAccess {
     }
 
     std::deque<int> statuses;  // one per status read; -1 = the read fails
-    int defaultStatus = ACK_STATUS_DONE;
+    int defaultStatus = static_cast<int>(AckStatus::Done);
     bool refuseAllWrites = false;
     std::map<uint8_t, bool> refusedIds;
     std::map<uint8_t, int> refusedOccurrence;  // report ID -> the one write of it (1-based) refused

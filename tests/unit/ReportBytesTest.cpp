@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "device/Checksum.h"
+#include "protocol/Report.h"
 #include "update/DefaultSettings.h"
 #include "update/FirmwareImage.h"
 #include "update/SettingsRestore.h"
@@ -47,7 +47,7 @@ TEST(SettingsReports, ButtonMapWithDefaultCodes) {
     const Report expected = Hex(
         "07 32 00 01 00 00 02 00 00 03 00 00 07 00 00 08 00 00 0E 00 00 0F 00 00 20 00 00 1F 00 00 "
         "00 00 00 00 00 00 00 00 00 00 00 00 09 00 00 0A 00 00 BD 00");
-    EXPECT_EQ(BuildButtonMapReport(0, ButtonCodes(Defaults())), expected);
+    EXPECT_EQ(BuildButtonMapReport(0, Defaults().ButtonCodes()), expected);
 }
 
 TEST(SettingsReports, EmptyButtonMapChecksum) {

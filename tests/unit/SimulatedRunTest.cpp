@@ -114,7 +114,7 @@ TEST(SimulatedRun, RefusedSettingsReportIsNotAnUpdatedMouse) {
 
 TEST(SimulatedRun, BusyThatNeverEnds) {
     FaultPlan plan;
-    plan.finalStatus[REPORT_OTG_SPEED] = ACK_STATUS_BUSY;
+    plan.finalStatus[REPORT_OTG_SPEED] = static_cast<uint8_t>(AckStatus::Busy);
     SimulatedStation s(plan);
     EXPECT_EQ(RunUpdate(s.ctx), UpdateStatus::NotUpdated);
     EXPECT_EQ(s.StatusReads(), 6 + 10);

@@ -89,7 +89,7 @@ TEST(UpdateRun, EverySettingsReportMustBeAcknowledged) {
 TEST(UpdateRun, LastReportBusyForeverIsNotUpdated) {
     CoreFixture f;
     f.device.statuses = {1, 1, 1, 1, 1, 1};
-    f.device.defaultStatus = ACK_STATUS_BUSY;
+    f.device.defaultStatus = static_cast<int>(AckStatus::Busy);
     EXPECT_EQ(RunUpdate(f.ctx), UpdateStatus::NotUpdated);
     EXPECT_EQ(f.device.StatusReads(), 6 + 10);
 }
