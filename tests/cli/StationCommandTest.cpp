@@ -3,9 +3,11 @@
 // every one plugged in now.
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "cli/StationBoard.h"
 #include "tests/cli/CliTest.h"
 
 namespace talun::test {
@@ -54,10 +56,10 @@ class StationCommandTest : public CliTest {
 
 TEST_F(StationCommandTest, WatchUpdatesMiceInParallelAndAFaultStaysWithItsMouse) {
     WriteMice(3, "present = 0\n[slot 1]\nrefuse_write = 0x2A:1\n");
-    ChildProcess watch(CliProgram(),
-                       {"--json", "--trace", PathOf("trace.txt"), "watch", "--firmware",
-                        PathOf("image.bin")},
-                       Options(true));
+    ChildProcess watch(
+        CliProgram(),
+        {"--json", "--trace", PathOf("trace.txt"), "watch", "--firmware", PathOf("image.bin")},
+        Options(true));
     ASSERT_TRUE(watch.Started()) << watch.StartError();
     ASSERT_TRUE(watch.WaitForErr("waiting for Talun R5 mice", WAIT_LIMIT)) << watch.Err();
     Control("plug 0");
@@ -108,6 +110,49 @@ TEST_F(StationCommandTest, UpdateAllExitsZeroOnlyWhenEveryMousePluggedInWasUpdat
     EXPECT_EQ(objects.back()["not_updated"], 1);
     EXPECT_EQ(objects.back()["exit"], 1);
     EXPECT_THAT(r.err, HasSubstr("slot 1: mouse"));
+}
+
+// What the board wrote to a file standing in for the screen.
+std::string BoardText(bool terminal, void (*show)(cli::StationBoard&)) {
+    std::FILE* file = std::tmpfile();
+    EXPECT_NE(file, nullptr);
+    {
+        cli::StationBoard board(file, terminal);
+        show(board);
+    }
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+    std::fclose(file);
+    return text;
+}
+
+void TwoMiceUpdating(cli::StationBoard& board) {
+    board.OnStatusChanged(0, UpdateStatus::Updating);
+    board.OnStatusChanged(4, UpdateStatus::Updating);
+    board.OnStepStarted(4, UpdateStep::FirmwareChunk1);
+    board.OnStepFinished(4, UpdateStep::FirmwareChunk1, StepOutcome::Acknowledged);
+    board.OnStepStarted(4, UpdateStep::FirmwareChunk2);
+    board.EndProgress(4);
+    board.SaySlot(4, "mouse 1: FIRMWARE NOT UPDATED.");
+}
+
+TEST(StationBoard, OneProgressLinePerMouseOnATerminalOneLinePerStepOtherwise) {
+    EXPECT_EQ(BoardText(false, TwoMiceUpdating),
+              "slot 0: UPDATING....\n"
+              "slot 4: UPDATING....\n"
+              "slot 4:   firmware part 1 of 3   acknowledged\n"
+              "slot 4: mouse 1: FIRMWARE NOT UPDATED.\n");
+    // On a terminal the block of progress lines is redrawn in place: up and clear
+    // each of its lines, then the lines again, said lines above the block.
+    const std::string up = "\x1b[1A\x1b[2K\r";
+    const std::string screen = BoardText(true, TwoMiceUpdating);
+    EXPECT_THAT(screen, HasSubstr(up + up +
+                                  "slot 0 [....................] UPDATING....\n"
+                                  "slot 4 [##..................] 2/7 firmware part 2 "
+                                  "of 3 ...\n"));
+    EXPECT_THAT(screen, HasSubstr(up + "slot 4: mouse 1: FIRMWARE NOT UPDATED.\n"
+                                       "slot 0 [....................] UPDATING....\n"));
 }
 
 }  // namespace
