@@ -87,7 +87,7 @@ TEST_F(Events, ReTestClearsTheResultAndTheMouseStaysAttached) {
     tool.Click(IDC_SEND_PROFILE_ID);
     const Transfers after = WaitForTrace(folder, run.size() + 1, WAIT_RUN_MS);
     ASSERT_GT(after.size(), run.size());
-    EXPECT_EQ(Hex(after[run.size()].bytes), "05 03 00");
+    EXPECT_EQ(ToHex(after[run.size()].bytes), "05 03 00");
     EXPECT_EQ(CountWrites(after, REPORT_FIRMWARE_CHUNK), 3) << "no second update";
     EXPECT_EQ(CompareStatusArea(window, Shown::Idle), "");
 }
@@ -105,7 +105,7 @@ TEST_F(Events, InputMessagesOfThePlugClassActAsPlugEvents) {
     tool.Click(IDC_SEND_PROFILE_ID);
     Transfers trace = WaitForTrace(folder, 1, WAIT_RUN_MS);
     ASSERT_FALSE(trace.empty());
-    EXPECT_EQ(Hex(trace[0].bytes), "05 03 00") << "no update ran before the command";
+    EXPECT_EQ(ToHex(trace[0].bytes), "05 03 00") << "no update ran before the command";
 
     folder.Control("input 0x7F00 2");  // detach
     folder.Control("input 0x7F00 1");  // attach: the update runs

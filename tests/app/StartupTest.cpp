@@ -90,7 +90,7 @@ TEST_F(Startup, ShowsTitlePictureTwoButtonsAndNothingElse) {
     tool.Click(IDC_SEND_PROFILE_ID);
     const Transfers trace = WaitForTrace(folder, 1, WAIT_RUN_MS);
     ASSERT_FALSE(trace.empty());
-    EXPECT_EQ(Hex(trace[0].bytes), "05 03 00");
+    EXPECT_EQ(ToHex(trace[0].bytes), "05 03 00");
     EXPECT_EQ(folder.StateValue("writes_0x2A"), "0");
 }
 

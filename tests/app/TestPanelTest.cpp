@@ -99,7 +99,7 @@ TEST_F(TestPanel, EntryBoxesAreCheckedWithTheFrameworksMessagesAndNothingIsSent)
     tool.Click(IDC_SEND_PROFILE_ID);
     const Transfers trace = WaitForTrace(folder, 1, WAIT_RUN_MS);
     ASSERT_FALSE(trace.empty());
-    EXPECT_EQ(Hex(trace[0].bytes), "05 03 03");
+    EXPECT_EQ(ToHex(trace[0].bytes), "05 03 03");
     EXPECT_EQ(tool.FindTopLevel(APP_TITLE), nullptr) << "no message for good values";
     EXPECT_EQ(WindowText(tool.Control(IDC_PROFILE_ID)), " 3\t") << "the box keeps its text";
 }
@@ -124,17 +124,17 @@ TEST_F(TestPanel, CommandsSendTheirReportsAndTheWindowStaysAsItWas) {
     };
 
     Transfers trace = run(IDC_SEND_PROFILE_ID, "4", "0", 1);
-    EXPECT_EQ(Hex(Writes(trace).back().bytes), "05 03 04");
+    EXPECT_EQ(ToHex(Writes(trace).back().bytes), "05 03 04");
 
     trace = run(IDC_QUERY_MAIN_SETTING, "2", "0", 1);
-    EXPECT_EQ(Hex(Writes(trace).back().bytes), "04 02 10");
+    EXPECT_EQ(ToHex(Writes(trace).back().bytes), "04 02 10");
     // The settings read follows the acknowledgement wait.
     WaitFor([&] { return !Reads(trace = folder.Trace(), 35).empty(); }, WAIT_RUN_MS);
     ASSERT_EQ(Reads(trace, 35).size(), 1u);
     EXPECT_EQ(Reads(trace, 35)[0].bytes.at(0), 0x06);
 
     trace = run(IDC_QUERY_MACRO, "1", "14", 1);
-    EXPECT_EQ(Hex(Writes(trace).back().bytes), "04 01 0E");
+    EXPECT_EQ(ToHex(Writes(trace).back().bytes), "04 01 0E");
     WaitFor([&] { return !Reads(trace = folder.Trace(), 130).empty(); }, WAIT_RUN_MS);
     ASSERT_EQ(Reads(trace, 130).size(), 1u);
     EXPECT_EQ(Reads(trace, 130)[0].bytes.at(0), 0x09);
@@ -149,14 +149,14 @@ TEST_F(TestPanel, CommandsSendTheirReportsAndTheWindowStaysAsItWas) {
     map[2] = 0x03;
     map[9] = 0x10;
     map[48] = 0x4C;
-    EXPECT_EQ(Hex(writes[writes.size() - 2].bytes), Hex(map));
+    EXPECT_EQ(ToHex(writes[writes.size() - 2].bytes), ToHex(map));
     std::vector<uint8_t> macro(130, 0);
     const std::vector<uint8_t> head = {0x09, 0x82, 0x03, 0x02, 0x02, 0x41, 0x41};
     std::copy(head.begin(), head.end(), macro.begin());
     macro[29] = 0x04;
     const std::vector<uint8_t> keys = {0x04, 0x00, 0x04, 0x80, 0x05, 0x00, 0x05, 0x80};
     std::copy(keys.begin(), keys.end(), macro.begin() + 30);
-    EXPECT_EQ(Hex(writes.back().bytes), Hex(macro));
+    EXPECT_EQ(ToHex(writes.back().bytes), ToHex(macro));
 
     EXPECT_EQ(CompareStatusArea(window, Shown::Idle), "") << "the commands show nothing";
     EXPECT_EQ(tool.FindTopLevel(APP_TITLE), nullptr);

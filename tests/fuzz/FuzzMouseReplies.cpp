@@ -11,6 +11,7 @@
 #include "platform/ProfileFile.h"
 #include "protocol/StatusReport.h"
 #include "testpanel/TestCommands.h"
+#include "tests/support/FakeClock.h"
 #include "update/FirmwareImage.h"
 #include "update/UpdateRun.h"
 
@@ -49,13 +50,6 @@ class FuzzedMouse final : public talun::DeviceAccess {
     Bytes& bytes_;
 };
 
-class CountingClock final : public talun::Clock {
-  public:
-    void Sleep(uint32_t ms) override { total += ms; }
-    uint64_t NowMs() const override { return total; }
-    uint64_t total = 0;
-};
-
 class NoFile final : public talun::ProfileFile {
   public:
     std::string ReadString(const std::string&, const std::string&, const std::string&,
@@ -69,7 +63,7 @@ class NoFile final : public talun::ProfileFile {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     Bytes bytes(data, size);
     FuzzedMouse mouse(bytes);
-    CountingClock clock;
+    talun::testing::FakeClock clock;
     NoFile file;
     talun::ToolState state;
     talun::UpdateObserver observer;
@@ -78,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const talun::UpdateStatus status = talun::RunUpdate(ctx);
     // Seven waits at most, ten reads each; sleeps bounded accordingly.
     if (mouse.statusReads > 70) std::abort();
-    if (clock.total > 3500 + 900 + 7 * 16500) std::abort();
+    if (clock.now > 3500 + 900 + 7 * 16500) std::abort();
     if (status == talun::UpdateStatus::Updated &&
         mouse.lastStatus != static_cast<uint8_t>(talun::AckStatus::Done))
         std::abort();

@@ -10,15 +10,9 @@
 
 #include "driver/sim/Scenario.h"
 #include "driver/sim/SimMouse.h"
+#include "tests/support/FakeClock.h"
 
 namespace {
-
-class StillClock final : public talun::Clock {
-  public:
-    void Sleep(uint32_t ms) override { now += ms; }
-    uint64_t NowMs() const override { return now; }
-    uint64_t now = 0;
-};
 
 // One write and one status read, as the tool makes them.
 void Transfer(talun::sim::SimMouse& mouse) {
@@ -57,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     if (scenario.pollMs < 1 || scenario.pollMs > 1000) std::abort();
 
-    StillClock clock;
+    talun::testing::FakeClock clock;
     talun::sim::SimMouse mouse(clock, scenario.faults);
     mouse.SetPresent(scenario.presentAtStart);
     mouse.OpenFeatureDevice();

@@ -13,25 +13,11 @@
 #include "platform/Clock.h"
 #include "platform/ProfileFile.h"
 #include "protocol/StatusReport.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/Hex.h"
 #include "update/FirmwareImage.h"
 
 namespace talun::testing {
-
-class FakeClock final : public Clock {
-  public:
-    void Sleep(uint32_t ms) override {
-        sleeps.push_back(ms);
-        now += ms;
-    }
-    uint64_t NowMs() const override { return now; }
-    uint64_t TotalSlept() const {
-        uint64_t total = 0;
-        for (uint32_t s : sleeps) total += s;
-        return total;
-    }
-    std::vector<uint32_t> sleeps;
-    uint64_t now = 0;
-};
 
 class FakeProfileFile final : public ProfileFile {
   public:
@@ -158,19 +144,5 @@ struct CoreFixture {
         profileFile.existingPath = "/opt/talun/default.ini";
     }
 };
-
-// "05 03 00" -> bytes
-inline std::vector<uint8_t> Hex(const std::string& text) {
-    std::vector<uint8_t> out;
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == ' ') {
-            ++i;
-            continue;
-        }
-        out.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
-        i += 2;
-    }
-    return out;
-}
 
 }  // namespace talun::testing

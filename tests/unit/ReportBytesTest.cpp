@@ -10,7 +10,7 @@
 namespace talun {
 namespace {
 
-using testing::Hex;
+using testing::FromHex;
 
 DeviceSettings Defaults() {
     DeviceSettings settings;
@@ -19,18 +19,18 @@ DeviceSettings Defaults() {
 }
 
 TEST(SettingsReports, ProfileReport) {
-    EXPECT_EQ(BuildProfileReport(0), Hex("05 03 00"));
+    EXPECT_EQ(BuildProfileReport(0), FromHex("05 03 00"));
 }
 
 TEST(SettingsReports, MainSettingsFollowBreathingMode) {
     for (int breathing : {1, 2, 4}) {
         char b[3];
         std::snprintf(b, sizeof b, "%02X", breathing);
-        const Report expected =
-            Hex("06 25 00 0A 0A 1F 08 10 20 40 50 08 10 20 40 50 01 0F 12 11 13 14 01 02 00 11 00 "
-                "01 01 "
-                "01 00 01 00 " +
-                std::string(b) + " 00 04 03");
+        const Report expected = FromHex(
+            "06 25 00 0A 0A 1F 08 10 20 40 50 08 10 20 40 50 01 0F 12 11 13 14 01 02 00 11 00 "
+            "01 01 "
+            "01 00 01 00 " +
+            std::string(b) + " 00 04 03");
         EXPECT_EQ(BuildMainSettingsReport(Defaults(), breathing, 0), expected) << breathing;
     }
 }
@@ -44,7 +44,7 @@ TEST(SettingsReports, MainSettingsProfileIndexPicksItsCode) {
 }
 
 TEST(SettingsReports, ButtonMapWithDefaultCodes) {
-    const Report expected = Hex(
+    const Report expected = FromHex(
         "07 32 00 01 00 00 02 00 00 03 00 00 07 00 00 08 00 00 0E 00 00 0F 00 00 20 00 00 1F 00 00 "
         "00 00 00 00 00 00 00 00 00 00 00 00 09 00 00 0A 00 00 BD 00");
     EXPECT_EQ(BuildButtonMapReport(0, Defaults().ButtonCodes()), expected);
@@ -57,7 +57,7 @@ TEST(SettingsReports, EmptyButtonMapChecksum) {
 }
 
 TEST(SettingsReports, OtgSpeedReport) {
-    EXPECT_EQ(BuildOtgSpeedReport(Defaults()), Hex("08 06 0A 03 06 00"));
+    EXPECT_EQ(BuildOtgSpeedReport(Defaults()), FromHex("08 06 0A 03 06 00"));
 }
 
 class FirmwareChunks : public ::testing::Test {

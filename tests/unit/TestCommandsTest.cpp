@@ -10,7 +10,7 @@ namespace talun {
 namespace {
 
 using testing::CoreFixture;
-using testing::Hex;
+using testing::FromHex;
 
 Report Zeros(std::size_t n) {
     return Report(n, 0);
@@ -28,10 +28,10 @@ TEST(MacroCommands, AbTwoTimesOnAnEmptyTable) {
     EXPECT_EQ(writes[0].bytes, map);
 
     Report macro = Zeros(130);
-    const Report head = Hex("09 82 03 02 02 41 41");
+    const Report head = FromHex("09 82 03 02 02 41 41");
     std::copy(head.begin(), head.end(), macro.begin());
     macro[29] = 0x04;
-    const Report entries = Hex("04 00 04 80 05 00 05 80");
+    const Report entries = FromHex("04 00 04 80 05 00 05 80");
     std::copy(entries.begin(), entries.end(), macro.begin() + 30);
     EXPECT_EQ(writes[1].bytes, macro);
 
@@ -53,7 +53,7 @@ TEST(MacroCommands, AbcdAlwaysUsesButtonOneAndProfileByteZero) {
     EXPECT_EQ(writes[1].bytes[3], 0x01);
     EXPECT_EQ(writes[1].bytes[29], 0x06);
     EXPECT_EQ(Report(writes[1].bytes.begin() + 30, writes[1].bytes.begin() + 42),
-              Hex("01 04 81 04 01 05 81 05 01 06 81 06"));
+              FromHex("01 04 81 04 01 05 81 05 01 06 81 06"));
     EXPECT_EQ(f.state.deviceSettings.ButtonCode(1), BUTTON_CODE_MACRO);
     EXPECT_EQ(f.state.deviceSettings.ButtonCode(7), 0);
     EXPECT_EQ(values.buttonNumber, 1);
@@ -67,11 +67,12 @@ TEST(MacroCommands, CtrlCAfterAnUpdateReplacesOneDefaultCode) {
     TestPanelValues values{0, 4};
     RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_CTRL_C), values);
     const auto map = f.device.Writes().at(0).bytes;
-    EXPECT_EQ(Report(map.begin() + 15, map.begin() + 18), Hex("10 00 00"));  // was 08 00 00
+    EXPECT_EQ(Report(map.begin() + 15, map.begin() + 18), FromHex("10 00 00"));  // was 08 00 00
     EXPECT_EQ(map[48], 0xC5);
     EXPECT_EQ(map[49], 0x00);
     const auto macro = f.device.Writes().at(1).bytes;
-    EXPECT_EQ(Report(macro.begin() + 29, macro.begin() + 38), Hex("04 E0 00 06 00 06 80 E0 80"));
+    EXPECT_EQ(Report(macro.begin() + 29, macro.begin() + 38),
+              FromHex("04 E0 00 06 00 06 80 E0 80"));
 }
 
 TEST(MacroCommands, EarlierMacroButtonsStayMarked) {
@@ -95,8 +96,8 @@ TEST(MacroCommands, AToYFillsTheWholeReport) {
     const auto macro = f.device.Writes().at(1).bytes;
     ASSERT_EQ(macro.size(), 130u);
     EXPECT_EQ(macro[29], 0x32);
-    EXPECT_EQ(Report(macro.begin() + 30, macro.begin() + 34), Hex("04 00 04 80"));
-    EXPECT_EQ(Report(macro.begin() + 126, macro.end()), Hex("1C 00 1C 80"));
+    EXPECT_EQ(Report(macro.begin() + 30, macro.begin() + 34), FromHex("04 00 04 80"));
+    EXPECT_EQ(Report(macro.begin() + 126, macro.end()), FromHex("1C 00 1C 80"));
     EXPECT_EQ(f.clock.sleeps[1], 2000u);
 }
 
@@ -107,7 +108,7 @@ TEST(MacroCommands, ADelayBBytesAsListed) {
     const auto macro = f.device.Writes().at(1).bytes;
     EXPECT_EQ(macro[4], 0x01);
     EXPECT_EQ(Report(macro.begin() + 29, macro.begin() + 40),
-              Hex("05 04 05 01 FF 04 80 05 00 05 80"));
+              FromHex("05 04 05 01 FF 04 80 05 00 05 80"));
     EXPECT_EQ(f.clock.sleeps[1], 2000u);
 }
 
@@ -136,7 +137,7 @@ TEST(Queries, SendProfileIdSendsThreeBytes) {
     TestPanelValues values{4, 0};
     RunTestPanelCommand(f.ctx, COMMAND_SEND_PROFILE_ID, values);
     ASSERT_EQ(f.device.Writes().size(), 1u);
-    EXPECT_EQ(f.device.Writes()[0].bytes, Hex("05 03 04"));
+    EXPECT_EQ(f.device.Writes()[0].bytes, FromHex("05 03 04"));
     EXPECT_EQ(f.clock.sleeps, (std::vector<uint32_t>{300}));
 }
 
@@ -145,7 +146,7 @@ TEST(Queries, MainSettingRequestThenRead) {
     TestPanelValues values{2, 9};
     const auto reply = RunTestPanelCommand(f.ctx, COMMAND_QUERY_MAIN_SETTING, values);
     ASSERT_EQ(f.device.calls.size(), 3u);  // request, status read, settings read
-    EXPECT_EQ(f.device.calls[0].bytes, Hex("04 02 10"));
+    EXPECT_EQ(f.device.calls[0].bytes, FromHex("04 02 10"));
     EXPECT_EQ(f.device.calls[2].bytes, Report([] {
                   Report r(35, 0);
                   r[0] = 0x06;
@@ -161,7 +162,7 @@ TEST(Queries, MacroRequestThenReadEvenWhenTheRequestIsRefused) {
     TestPanelValues values{1, 14};
     RunTestPanelCommand(f.ctx, COMMAND_QUERY_MACRO, values);
     ASSERT_EQ(f.device.calls.size(), 2u);  // no status read after the refused request
-    EXPECT_EQ(f.device.calls[0].bytes, Hex("04 01 0E"));
+    EXPECT_EQ(f.device.calls[0].bytes, FromHex("04 01 0E"));
     EXPECT_FALSE(f.device.calls[1].set);
     EXPECT_EQ(f.device.calls[1].bytes.size(), 130u);
     EXPECT_EQ(f.device.calls[1].bytes[0], 0x09);

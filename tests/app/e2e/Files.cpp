@@ -180,7 +180,7 @@ std::vector<ToolFolder::Transfer> ToolFolder::Trace() const {
         t.set = direction == "set";
         std::string rest;
         std::getline(fields, rest);
-        t.bytes = Bytes(rest);
+        t.bytes = FromHex(rest);
         transfers.push_back(t);
     }
     return transfers;
@@ -201,25 +201,6 @@ std::vector<ToolFolder::Call> ToolFolder::ProbeCalls() const {
         calls.push_back(call);
     }
     return calls;
-}
-
-std::vector<uint8_t> Bytes(const std::string& hex) {
-    std::vector<uint8_t> bytes;
-    std::istringstream in(hex);
-    std::string item;
-    while (in >> item) bytes.push_back(static_cast<uint8_t>(std::stoul(item, nullptr, 16)));
-    return bytes;
-}
-
-std::string Hex(const std::vector<uint8_t>& bytes) {
-    std::string text;
-    char two[4];
-    for (const uint8_t b : bytes) {
-        snprintf(two, sizeof two, "%02X", b);
-        if (!text.empty()) text += ' ';
-        text += two;
-    }
-    return text;
 }
 
 }  // namespace talun::e2e

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Hex.h"
+
 namespace talun::e2e {
 
 // Directory of the running test program, with a trailing backslash.
@@ -75,8 +77,8 @@ class ToolFolder {
     std::string dir_;
 };
 
-// "07 32 03" -> bytes.
-std::vector<uint8_t> Bytes(const std::string& hex);
-std::string Hex(const std::vector<uint8_t>& bytes);
+// "07 32 03" <-> bytes.
+using talun::testing::FromHex;
+using talun::testing::ToHex;
 
 }  // namespace talun::e2e
