@@ -4,12 +4,9 @@
 
 #include "app/framework/WinApp.h"
 #include "app/framework/WinHandles.h"
+#include "platform/InstanceGuard.h"
 
 namespace talun {
-
-// The named mutex whose existence marks a running copy, in the logon's local
-// namespace.
-inline constexpr char INSTANCE_GUARD_NAME[] = "Gaming_Mouse_Korvane";
 
 class UpdaterApp final : public ui::WinApp {
   public:

@@ -24,6 +24,9 @@ inline constexpr int EXIT_UPDATED = 0;
 inline constexpr int EXIT_NOT_UPDATED = 1;
 inline constexpr int EXIT_USAGE = 2;
 inline constexpr int EXIT_NO_DRIVER = 3;
+// Another program of the tool (the window, another talun-r5) has the mouse, or
+// the instance guard cannot be taken: nothing was sent.
+inline constexpr int EXIT_IN_USE = 4;
 // The same two statuses for the commands that do not update: done, or failed.
 inline constexpr int EXIT_DONE = EXIT_UPDATED;
 inline constexpr int EXIT_FAILED = EXIT_NOT_UPDATED;

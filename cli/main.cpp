@@ -1,9 +1,12 @@
 // talun-r5: the firmware update tool for scripts, production stations and Linux.
 #include <CLI/CLI.hpp>
 
+#include <memory>
 #include <string>
 
+#include "cli/CommandGuard.h"
 #include "cli/Commands.h"
+#include "platform/SystemInstanceGuard.h"
 #include "testpanel/TestCommands.h"
 #include "update/FirmwareImage.h"
 
@@ -17,7 +20,8 @@ inline constexpr char DESCRIPTION[] =
     "Talun R5 firmware update tool: writes the firmware into a Talun R5 mouse and puts its "
     "settings back to the defaults, and runs the production test commands.\n"
     "Exit status: 0 updated (or done), 1 not updated (or the command failed), 2 bad usage, "
-    "3 driver library missing.";
+    "3 driver library missing, 4 the mouse is in use by the window or another talun-r5 "
+    "(nothing was sent).";
 
 void AddPanelArguments(CLI::App& command, PanelArguments& arguments) {
     command
@@ -32,7 +36,7 @@ void AddPanelArguments(CLI::App& command, PanelArguments& arguments) {
 
 }  // namespace
 
-int Main(int argc, char** argv) {
+int Main(int argc, char** argv, InstanceGuard& guard) {
     CLI::App app{DESCRIPTION, "talun-r5"};
     app.require_subcommand(1);
     // Options of the program may also follow the command's name.
@@ -59,8 +63,10 @@ int Main(int argc, char** argv) {
                  "One JSON object per outcome on standard output (per mouse when watching); "
                  "the readable report goes to standard error");
 
-    // The command that was chosen runs after the whole line has been parsed.
+    // The command that was chosen runs after the whole line has been parsed;
+    // one that touches a mouse (guardedName set) holds the instance guard meanwhile.
     std::function<int(const Output&)> run;
+    std::string guardedName;
 
     CLI::App* update = app.add_subcommand("update", "Update the mouse that is plugged in, now");
     CLI::App* watch = app.add_subcommand(
@@ -78,10 +84,14 @@ int Main(int argc, char** argv) {
     update->add_flag("--all", options.allMice,
                      "Update every mouse plugged in now, in parallel, when the driver library can "
                      "tell mice apart; exit status 0 only when all were updated");
-    update->callback(
-        [&] { run = [&](const Output& out) { return RunUpdateCommand(options, out); }; });
-    watch->callback(
-        [&] { run = [&](const Output& out) { return RunWatchCommand(options, out); }; });
+    update->callback([&] {
+        guardedName = "update";
+        run = [&](const Output& out) { return RunUpdateCommand(options, out); };
+    });
+    watch->callback([&] {
+        guardedName = "watch";
+        run = [&](const Output& out) { return RunWatchCommand(options, out); };
+    });
 
     app.add_subcommand("devices",
                        "List the HID devices the driver library can see, with their identifiers "
@@ -99,6 +109,7 @@ int Main(int argc, char** argv) {
                                                             : "; prints the mouse's reply in hex"));
         AddPanelArguments(*command, panel);
         command->callback([&, entry] {
+            guardedName = entry.name;
             run = [&, entry](const Output& out) {
                 return RunPanelCommand(entry.name, entry.commandId, panel, options, out);
             };
@@ -120,6 +131,7 @@ int Main(int argc, char** argv) {
         ->type_name("NAME");
     AddPanelArguments(*macro, panel);
     macro->callback([&] {
+        guardedName = "macro " + macroName;
         run = [&](const Output& out) {
             for (const PanelCommandName& entry : MacroCommandNames()) {
                 if (macroName == entry.name)
@@ -137,11 +149,13 @@ int Main(int argc, char** argv) {
         return code == 0 ? EXIT_DONE : EXIT_USAGE;
     }
     const Output out(json);
-    return run ? run(out) : EXIT_USAGE;
+    if (!run) return EXIT_USAGE;
+    return guardedName.empty() ? run(out) : RunHoldingGuard(guard, guardedName, out, run);
 }
 
 }  // namespace talun::cli
 
 int main(int argc, char** argv) {
-    return talun::cli::Main(argc, argv);
+    const std::unique_ptr<talun::InstanceGuard> guard = talun::MakeSystemInstanceGuard();
+    return talun::cli::Main(argc, argv, *guard);
 }

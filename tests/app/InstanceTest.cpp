@@ -1,12 +1,16 @@
-// One copy per logon: the instance guard "Gaming_Mouse_Korvane".
+// One copy per logon: the instance guard "Gaming_Mouse_Korvane", which talun-r5
+// holds too while it works on a mouse.
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include "resources/resource.h"
 #include "tests/app/e2e/Files.h"
 #include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
+#include "tests/cli/ChildProcess.h"
 
 namespace talun::e2e {
 namespace {
@@ -14,6 +18,7 @@ namespace {
 using Instance = ToolTest;
 
 constexpr char GUARD_NAME[] = "Gaming_Mouse_Korvane";
+constexpr std::chrono::milliseconds COMMAND_LINE_LIMIT{WAIT_RUN_MS};
 
 int CountLoads(const ToolFolder& folder) {
     int loads = 0;
@@ -85,6 +90,35 @@ TEST_F(Instance, AnObjectOfAnotherKindUnderThatNameLeavesTheToolUnguarded) {
     ToolProcess tool(folder.Program());
     EXPECT_NE(tool.WaitForMainWindow(), nullptr);
     ::CloseHandle(event);
+}
+
+TEST_F(Instance, TalunR5WritesNothingAndExitsFourWhileTheWindowRuns) {
+    ToolFolder folder(Name());
+    const std::string commandLine = folder.AddCommandLine();
+    ToolProcess window(folder.Program());
+    ASSERT_NE(window.WaitForMainWindow(), nullptr);
+
+    // The mouse is present: an update that went ahead would write at once.
+    const test::ChildResult update =
+        test::RunChild(commandLine, {"update"}, {}, COMMAND_LINE_LIMIT);
+    EXPECT_EQ(update.exitCode, 4) << update.out << update.err;
+    EXPECT_NE(update.err.find("the window (TalunR5Update) is running"), std::string::npos)
+        << update.err;
+    EXPECT_TRUE(folder.Trace().empty()) << "reports reached the mouse";
+    EXPECT_TRUE(window.Answers());
+}
+
+TEST_F(Instance, TheWindowStartedWhileTalunR5WatchRunsEndsSilently) {
+    ToolFolder folder(Name());
+    {
+        test::ChildProcess watch(folder.AddCommandLine(), {"watch"});
+        ASSERT_TRUE(watch.Started()) << watch.StartError();
+        ASSERT_TRUE(watch.WaitForOut("waiting for Talun R5 mice", COMMAND_LINE_LIMIT))
+            << watch.Err();
+        EXPECT_TRUE(RunsSilentlyToExitZero(folder.Program()));
+    }  // talun-r5 ended by force: its guard goes with it
+    ToolProcess window(folder.Program());
+    EXPECT_NE(window.WaitForMainWindow(), nullptr);
 }
 
 }  // namespace

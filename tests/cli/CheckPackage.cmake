@@ -123,6 +123,10 @@ if(simulator AND RUN_PROGRAM)
   else()
     set(program "${top}/talun-r5")
   endif()
+  if(NOT WINDOWS)
+    # A guard of this check alone: other programs of the machine run talun-r5 meanwhile.
+    set(ENV{TALUN_R5_GUARD_FILE} "${WORK}/guard.lock")
+  endif()
   execute_process(COMMAND ${EMULATOR} "${program}" update
                   WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out
                   ERROR_VARIABLE out TIMEOUT 300)

@@ -65,6 +65,11 @@ std::string CliTest::WriteImage(const std::string& name, std::size_t size, bool 
 ChildOptions CliTest::Options(bool interruptible) const {
     ChildOptions options;
     options.environment.emplace_back("TALUN_SIM_SCENARIO", PathOf("scenario.ini"));
+#ifndef _WIN32
+    // A guard of this test's programs alone: other tests of the machine run
+    // talun-r5 meanwhile. (On Windows the guard is a mutex of the test's Wine prefix.)
+    options.environment.emplace_back("TALUN_R5_GUARD_FILE", PathOf("guard.lock"));
+#endif
     options.interruptible = interruptible;
     return options;
 }

@@ -19,6 +19,7 @@ TEST_F(CommandLineTest, HelpNamesEveryCommandAndTheExitStatuses) {
                                 "query-main-setting", "query-macro", "macro"})
         EXPECT_THAT(r.out, HasSubstr(command));
     EXPECT_THAT(r.out, HasSubstr("3 driver library missing"));
+    EXPECT_THAT(r.out, HasSubstr("4 the mouse is in use"));
 
     const ChildResult macro = Run({"macro", "--help"});
     ASSERT_EQ(macro.exitCode, 0);
@@ -151,6 +152,18 @@ TEST_F(CommandLineTest, BadUsageExitsTwoAndTouchesNothing) {
     }
     EXPECT_EQ(FileText("sim-trace.txt"), "");
 }
+
+#ifndef _WIN32
+TEST_F(CommandLineTest, AGuardThatCannotBeTakenIsNeverIgnored) {
+    ChildOptions options = Options();
+    for (auto& [name, value] : options.environment)
+        if (name == "TALUN_R5_GUARD_FILE") value = Dir().string();  // a folder, not a lock file
+    const ChildResult r = RunChild(CliProgram(), {"update"}, options, WAIT_LIMIT);
+    EXPECT_EQ(r.exitCode, 4) << r.out << r.err;
+    EXPECT_THAT(r.err, HasSubstr("cannot take the instance guard"));
+    EXPECT_EQ(FileText("sim-trace.txt"), "");
+}
+#endif
 
 TEST_F(CommandLineTest, BadFirmwareFileIsRefusedBeforeTheMouseIsTouched) {
     ASSERT_EQ(Run({"query-main-setting"}).exitCode, 0);

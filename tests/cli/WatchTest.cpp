@@ -1,6 +1,6 @@
 // talun-r5 watch: mice plugged in and out through the simulated mouse's control
-// file, the outcome and tally per mouse, and interrupts between mice and during
-// an update.
+// file, the outcome and tally per mouse, interrupts between mice and during an
+// update, and the instance guard it holds against a second talun-r5.
 #include <nlohmann/json.hpp>
 
 #include <sstream>
@@ -110,6 +110,31 @@ TEST_F(WatchTest, AMouseNotUpdatedMakesTheExitStatusOneAndJsonHasOneObjectPerMou
     EXPECT_EQ(objects[1]["steps"][0]["outcome"], "write refused");
     EXPECT_EQ(objects[1]["updated"], 1);
     EXPECT_EQ(objects[1]["not_updated"], 1);
+}
+
+TEST_F(WatchTest, HoldsTheGuardSoThatASecondTalunR5WritesNothingAndExitsFour) {
+    auto watch = StartWatch();
+    ASSERT_TRUE(watch->WaitForOut("waiting for Talun R5 mice", WAIT_LIMIT)) << watch->Err();
+    // The second program's sim (it reads the scenario anew) has a mouse: unguarded,
+    // it would update it at once. The first one's mouse is absent, so it writes nothing.
+    WriteScenario("present = 1");
+
+    const ChildResult second =
+        Run({"--trace", PathOf("second-trace.txt"), "update", "--firmware", PathOf("image.bin")});
+    EXPECT_EQ(second.exitCode, 4) << second.out << second.err;
+    EXPECT_THAT(second.err, HasSubstr("another talun-r5 is running"));
+    EXPECT_THAT(second.err, HasSubstr("nothing was sent to the mouse"));
+    EXPECT_EQ(CountOccurrences(FileText("sim-trace.txt"), " set "), 0) << FileText("sim-trace.txt");
+    EXPECT_FALSE(std::filesystem::exists(PathOf("second-trace.txt")));
+    // Listing devices touches no mouse and needs no guard.
+    const ChildResult devices = Run({"devices"});
+    EXPECT_EQ(devices.exitCode, 0) << devices.out << devices.err;
+
+    // Killed, the first program leaves no guard behind.
+    watch.reset();
+    const ChildResult after = Run({"update", "--firmware", PathOf("image.bin")});
+    EXPECT_EQ(after.exitCode, 0) << after.out << after.err;
+    EXPECT_GT(CountOccurrences(FileText("sim-trace.txt"), " set "), 0);
 }
 
 TEST_F(WatchTest, ThePlaceholderImageIsNeverOfferedToARealMouse) {

@@ -143,6 +143,11 @@ ToolFolder::ToolFolder(const std::string& name, const FolderSetup& setup,
     }
 }
 
+std::string ToolFolder::AddCommandLine() const {
+    CopyFileOrFail(FromTestDirectory(TALUN_CLI_FROM_TEST), File("talun-r5.exe"));
+    return File("talun-r5.exe");
+}
+
 void ToolFolder::Control(const std::string& line) const {
     ASSERT_TRUE(AppendLine(File("sim-control.txt"), line));
 }

@@ -50,6 +50,9 @@ class ToolFolder {
     const std::string& Dir() const { return dir_; }
     std::string File(const std::string& name) const { return dir_ + name; }
     std::string Program() const { return File("TalunR5Update.exe"); }
+    // Puts talun-r5.exe beside the window, to share its driver library and
+    // simulated mouse; its path.
+    std::string AddCommandLine() const;
 
     // The simulated mouse's files.
     void Control(const std::string& line) const;
