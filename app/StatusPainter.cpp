@@ -4,16 +4,17 @@
 #include "update/UpdateRun.h"
 
 namespace talun {
-namespace {
-
-using ui::GdiObject;
-using ui::SelectObjectScope;
 
 HFONT CreateStatusFont(int height) {
     return ::CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          FF_SWISS | DEFAULT_PITCH, STATUS_FONT_FACE);
 }
+
+namespace {
+
+using ui::GdiObject;
+using ui::SelectObjectScope;
 
 void DrawStatusText(HDC dc, const char* text, RECT rect) {
     ::DrawTextA(dc, text, -1, &rect, STATUS_TEXT_FORMAT);

@@ -30,6 +30,10 @@ inline constexpr COLORREF STATUS_TEXT_COLOUR = RGB(0, 0, 0);
 inline constexpr UINT STATUS_TEXT_FORMAT = DT_CENTER | DT_WORDBREAK | DT_WORD_ELLIPSIS;
 static_assert(STATUS_TEXT_FORMAT == 0x40011, "the status texts' layout");
 
+// One of the status area's two fonts (LARGE_FONT_HEIGHT, SMALL_FONT_HEIGHT),
+// made as every paint makes it; the caller deletes it.
+HFONT CreateStatusFont(int height);
+
 // Paints the whole client area (clientWidth x clientHeight) into target: white,
 // the brand word in orange, and the texts for status in black. Everything is
 // drawn into an off-screen bitmap first and copied in one operation; what

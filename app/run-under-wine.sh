@@ -107,6 +107,15 @@ shot 2-updating
 wait_for state commits_0x08=1  # the last report acknowledged
 sleep 1  # the window repaints its status
 shot 3-updated
+# The next mouse refuses the firmware: "FIRMWARE NOT UPDATED." and the hint.
+control() { echo "$1" >>"$demo/sim-control.txt"; }
+control unplug
+wait_for state open=no
+control "set refuse_write=0x2A:1"
+control plug
+wait_for state commits_0x08=2  # the settings restore after the refused firmware
+sleep 1
+shot 4-not-updated
 # Close it as an operator does, with Alt+F4.
 tool=$(tool_process)
 xdotool windowfocus --sync "$(desktop)" key alt+F4

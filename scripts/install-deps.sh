@@ -8,6 +8,10 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libhidapi-dev libudev-dev
   g++-mingw-w64-x86-64-posix wine wine64
+  # Recommended by wine, so not installed with --no-install-recommends: without
+  # them Wine draws Arial wider (the status texts break) and the caption buttons'
+  # symbols as letters.
+  fonts-liberation fonts-wine
   xvfb x11-utils imagemagick xdotool tesseract-ocr
   clang-format clang libclang-rt-14-dev
   dpkg-dev lintian

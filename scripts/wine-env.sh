@@ -5,7 +5,28 @@ export WINEPREFIX=${WINEPREFIX:-$TALUN_ROOT/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
+# What a prefix was made with: this preparation's version and the fonts the
+# system had (Wine keeps what it found of them in the prefix's font cache).
+talun_wine_prefix_mark() {
+  echo "talun prefix 2"
+  ls /usr/share/wine/fonts /usr/share/fonts/truetype/liberation 2>/dev/null | md5sum
+}
+
 talun_prepare_wine() {
+  local mark="$WINEPREFIX/talun-prefix-mark.txt"
+  if [ -f "$WINEPREFIX/system.reg" ] && ! cmp -s "$mark" <(talun_wine_prefix_mark); then
+    # Made before the fonts (or by an older script): made again. Only a prefix
+    # of the project's build tree is removed, never one of the user's own.
+    case "$WINEPREFIX" in
+      "$TALUN_ROOT"/build/*)
+        echo "The Wine prefix $WINEPREFIX predates the system's fonts: making it again..."
+        wineserver -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX" ;;
+      *)
+        echo "warning: the Wine prefix $WINEPREFIX predates the system's fonts;" \
+          "texts may be drawn too wide: remove it to have it made again" >&2 ;;
+    esac
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Preparing the Wine prefix $WINEPREFIX (once)..."
     mkdir -p "$WINEPREFIX"
@@ -13,6 +34,7 @@ talun_prepare_wine() {
     # Without a window manager, managed windows cost seconds each under Xvfb.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
     wineserver -w || true
+    talun_wine_prefix_mark >"$mark"
   fi
 }
 
