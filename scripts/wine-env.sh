@@ -8,7 +8,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # What a prefix was made with: this preparation's version and the fonts the
 # system had (Wine keeps what it found of them in the prefix's font cache).
 talun_wine_prefix_mark() {
-  echo "talun prefix 2"
+  echo "talun prefix 3"
   ls /usr/share/wine/fonts /usr/share/fonts/truetype/liberation 2>/dev/null | md5sum
 }
 
@@ -34,6 +34,10 @@ talun_prepare_wine() {
     # Without a window manager, managed windows cost seconds each under Xvfb.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
     wineserver -w || true
+    # Wine does not find its own TrueType fonts (fonts-wine: Marlett for the
+    # caption buttons, Tahoma, MS Sans Serif) in its data folder here; in the
+    # prefix's Fonts folder it does.
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     talun_wine_prefix_mark >"$mark"
   fi
 }
