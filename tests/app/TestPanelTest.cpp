@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "resources/resource.h"
 #include "tests/app/e2e/Files.h"
 #include "tests/app/e2e/StatusArea.h"
@@ -61,7 +64,7 @@ TEST_F(TestPanel, EntryBoxesAreCheckedWithTheFrameworksMessagesAndNothingIsSent)
         // The first box fails: the second, wrong as well, is not looked at.
         {"5", "x", IDC_PROFILE_ID, "Please enter an integer between 0 and 4."},
     };
-    bool firstBox = true;
+    std::set<std::string> shownMessages;
     for (const BoxCase& c : cases) {
         SCOPED_TRACE(std::string("boxes \"") + c.profileId + "\" and \"" + c.buttonNumber + "\"");
         tool.SetBoxText(IDC_PROFILE_ID, c.profileId);
@@ -79,8 +82,11 @@ TEST_F(TestPanel, EntryBoxesAreCheckedWithTheFrameworksMessagesAndNothingIsSent)
         ASSERT_NE(ok, nullptr);
         EXPECT_EQ(WindowText(ok), "OK");
         EXPECT_EQ(::GetDlgItem(box, IDCANCEL), nullptr) << "an OK button alone";
-        if (firstBox) SaveScreenshot(CaptureWindow(window), "validation-message");
-        firstBox = false;
+        // Each message once on the screen, to be looked at.
+        if (shownMessages.insert(c.message).second) {
+            SaveScreenshot(CaptureWindow(window),
+                           "validation-message-" + std::to_string(shownMessages.size()));
+        }
 
         ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }, WAIT_SHORT_MS));
