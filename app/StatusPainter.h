@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

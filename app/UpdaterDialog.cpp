@@ -5,7 +5,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppMessages.h"
-#include "device/DeviceEvents.h"
+#include "update/DeviceEvents.h"
 #include "platform/PathLimits.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/SystemLibraryLoader.h"

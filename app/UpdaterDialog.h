@@ -21,7 +21,7 @@
 #include "app/framework/WaitCursor.h"
 #include "app/framework/WinHandles.h"
 #include "device/DriverLibrary.h"
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 #include "platform/LibraryLoader.h"
 #include "platform/ProfileFile.h"
 #include "platform/SystemClock.h"

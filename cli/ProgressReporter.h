@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 
 namespace talun::cli {
 

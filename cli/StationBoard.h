@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "cli/ProgressReporter.h"
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 
 namespace talun::cli {
 

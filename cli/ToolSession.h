@@ -10,7 +10,7 @@
 #include <string>
 
 #include "device/DriverLibrary.h"
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 #include "device/TransferTrace.h"
 #include "platform/LibraryLoader.h"
 #include "platform/ProfileFile.h"

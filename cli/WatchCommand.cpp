@@ -6,7 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/WatchEvents.h"
-#include "device/DeviceEvents.h"
+#include "update/DeviceEvents.h"
 #include "device/DriverLibrary.h"
 #include "device/SlotAccess.h"
 #include "update/UpdateRun.h"

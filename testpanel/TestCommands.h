@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 #include "device/Transport.h"
 #include "protocol/MacroReport.h"
 #include "testpanel/EntryBoxes.h"

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "device/ToolState.h"
 #include "protocol/DeviceSettings.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

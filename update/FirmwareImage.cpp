@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 
 // Generated at build time from the image file the build was configured with.
 extern const unsigned char kBuiltInFirmwareImage[talun::FIRMWARE_IMAGE_SIZE];

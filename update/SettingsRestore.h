@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "device/ToolState.h"
 #include "device/Transport.h"
 #include "protocol/SettingsReports.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

@@ -14,8 +14,8 @@
 #include <memory>
 #include <mutex>
 
-#include "device/DeviceEvents.h"
-#include "device/ToolState.h"
+#include "update/DeviceEvents.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

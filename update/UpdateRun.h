@@ -1,7 +1,7 @@
 // One update run: the firmware, then the default settings, and the outcome.
 #pragma once
 
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 #include "platform/ProfileFile.h"
 #include "protocol/StatusReport.h"
 #include "testpanel/TestCommands.h"

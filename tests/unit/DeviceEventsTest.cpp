@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "device/DeviceEvents.h"
+#include "update/DeviceEvents.h"
 
 namespace talun {
 namespace {

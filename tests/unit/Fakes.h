@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "device/DeviceAccess.h"
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 #include "platform/Clock.h"
 #include "platform/ProfileFile.h"
 #include "protocol/StatusReport.h"

@@ -10,7 +10,7 @@
 
 #include "Fakes.h"
 #include "GoldenFiles.h"
-#include "device/DeviceEvents.h"
+#include "update/DeviceEvents.h"
 #include "device/TransferTrace.h"
 #include "driver/sim/SimDeviceAccess.h"
 #include "driver/sim/SimMouse.h"

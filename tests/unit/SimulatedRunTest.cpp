@@ -11,7 +11,7 @@
 
 #include "Fakes.h"
 #include "RandomFaultPlan.h"
-#include "device/DeviceEvents.h"
+#include "update/DeviceEvents.h"
 #include "driver/sim/SimDeviceAccess.h"
 #include "driver/sim/SimMouse.h"
 #include "update/UpdateRun.h"

@@ -1,4 +1,4 @@
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

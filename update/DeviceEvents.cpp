@@ -1,4 +1,4 @@
-#include "device/DeviceEvents.h"
+#include "update/DeviceEvents.h"
 
 #include "update/UpdateRun.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "device/ToolState.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

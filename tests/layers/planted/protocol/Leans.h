@@ -1,0 +1,2 @@
+// Planted for the layer check: protocol/ stands alone.
+#include "platform/Clock.h"
