@@ -21,7 +21,8 @@ std::string DescribeReport(const unsigned char* report, int length) {
 
 std::vector<uint8_t> PadReport(const unsigned char* report, int length, std::size_t deviceLength) {
     const std::size_t given = length > 0 ? static_cast<std::size_t>(length) : 0;
-    std::vector<uint8_t> buffer(std::max(given, deviceLength), 0);
+    const std::size_t padTo = deviceLength <= MAX_FEATURE_REPORT_BYTES ? deviceLength : 0;
+    std::vector<uint8_t> buffer(std::max(given, padTo), 0);
     if (report != nullptr && given > 0) std::memcpy(buffer.data(), report, given);
     return buffer;
 }

@@ -20,7 +20,12 @@ std::string CheckReportArguments(const unsigned char* report, int length);
 // "report 0x2a, 1034 bytes", for error texts.
 std::string DescribeReport(const unsigned char* report, int length);
 
-// A buffer of max(length, deviceLength) bytes: the report's bytes, then zeros.
+// The longest feature report we pad to. A device that declares a longer one (its
+// report descriptor can claim up to 2^61 bytes) is not believed.
+inline constexpr std::size_t MAX_FEATURE_REPORT_BYTES = 65535;
+
+// A buffer of max(length, deviceLength) bytes: the report's bytes, then zeros; a
+// deviceLength above MAX_FEATURE_REPORT_BYTES is ignored.
 std::vector<uint8_t> PadReport(const unsigned char* report, int length, std::size_t deviceLength);
 
 // Copies the first length bytes of buffer back to report (never more than the

@@ -39,6 +39,10 @@ TEST(PadReport, NeverCutsAReportLongerThanTheDevicesLength) {
     ASSERT_EQ(buffer.size(), 130u);
     EXPECT_TRUE(std::equal(report.begin(), report.end(), buffer.begin()));
     EXPECT_EQ(PadReport(report.data(), 130, 0).size(), 130u);  // length unknown
+    // A descriptor can claim 2^61 bytes; such a length is not believed.
+    EXPECT_EQ(PadReport(report.data(), 130, std::size_t{1} << 61).size(), 130u);
+    EXPECT_EQ(PadReport(report.data(), 130, MAX_FEATURE_REPORT_BYTES).size(),
+              MAX_FEATURE_REPORT_BYTES);
 }
 
 TEST(CopyReportBack, WritesExactlyTheRequestedLength) {
