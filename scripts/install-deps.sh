@@ -12,6 +12,7 @@ packages=(
   # them Wine draws Arial wider (the status texts break) and the caption buttons'
   # symbols as letters.
   fonts-liberation fonts-wine
+  mingw-w64-x86-64-dev  # kernel and HID class import libraries, for the virtual mouse driver
   xvfb x11-utils imagemagick xdotool tesseract-ocr
   clang-format clang libclang-rt-14-dev
   dpkg-dev lintian

@@ -1,0 +1,142 @@
+// The real hiddriver.dll against the virtual mouse in the system's own HID
+// stack: finding it, moving a whole update's reports, and the monitor.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "device/HidDriverApi.h"
+#include "tests/drivers/MonitorTarget.h"
+#include "tests/vhid/Bench.h"
+
+namespace talun::vhid {
+namespace {
+
+using hiddriver::test::DriverCopy;
+using hiddriver::test::Message;
+using hiddriver::test::MonitorTarget;
+
+constexpr unsigned INPUT_MESSAGE = HID_MESSAGE_INPUT_EVENT;
+constexpr unsigned PLUG_MESSAGE = HID_MESSAGE_PLUG_EVENT;
+
+// The SET and GET lines of a golden trace: "<ms> SET len=N -> 1 | hex".
+std::vector<LogEntry> GoldenTransfers() {
+    std::ifstream file(TestProgramDirectory() / VMOUSE_GOLDEN_FROM_TEST);
+    std::vector<LogEntry> transfers;
+    std::string line;
+    while (std::getline(file, line)) {
+        std::istringstream words(line);
+        std::string ms, what, length, arrow, result, bar;
+        words >> ms >> what;
+        if (what != "SET" && what != "GET") continue;
+        words >> length >> arrow >> result >> bar;
+        LogEntry entry{what, {}};
+        unsigned value = 0;
+        while (words >> std::hex >> value) entry.bytes.push_back(static_cast<uint8_t>(value));
+        transfers.push_back(std::move(entry));
+    }
+    return transfers;
+}
+
+// The device got the tool's bytes, and any padding after them is zeros.
+::testing::AssertionResult ReachedDevice(const std::vector<uint8_t>& sent,
+                                         const std::vector<uint8_t>& received) {
+    if (received.size() < sent.size() || !std::equal(sent.begin(), sent.end(), received.begin()) ||
+        std::any_of(received.begin() + sent.size(), received.end(), [](uint8_t b) { return b; }))
+        return ::testing::AssertionFailure()
+               << "sent " << Hex(sent) << "\nreceived " << Hex(received);
+    return ::testing::AssertionSuccess();
+}
+
+class Library : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(mouse_.PlugIn()) << mouse_.Error();
+        driver_ = std::make_unique<DriverCopy>(TestIni());
+    }
+    void TearDown() override {
+        if (driver_) driver_->closeDevice();
+    }
+
+    // Reads a report of this length; the bytes read, empty on failure.
+    std::vector<uint8_t> Read(uint8_t id, int length) {
+        std::vector<uint8_t> report(length, 0);
+        report[0] = id;
+        if (!driver_->getFeature(report.data(), length)) return {};
+        return report;
+    }
+
+    VirtualMouse mouse_{TestProgramDirectory() / "vhid-library.log"};
+    std::unique_ptr<DriverCopy> driver_;
+};
+
+TEST_F(Library, FindsOpensAndMovesAWholeUpdateByteForByte) {
+    char listing[4096] = {};
+    ASSERT_GT(driver_->listDevices(listing, sizeof listing), 0);
+    EXPECT_NE(std::string(listing).find("1209:7a52 ff00:0001 1034 "), std::string::npos) << listing;
+    ASSERT_NE(driver_->openDevice(), 0) << driver_->LastError();
+
+    const std::vector<LogEntry> golden = GoldenTransfers();
+    ASSERT_EQ(golden.size(), 14u);
+    for (const LogEntry& transfer : golden) {
+        std::vector<uint8_t> report = transfer.bytes;
+        const int length = static_cast<int>(report.size());
+        if (transfer.what == "SET") {
+            ASSERT_NE(driver_->setFeature(report.data(), length), 0) << driver_->LastError();
+        } else {
+            std::fill(report.begin() + 1, report.end(), 0);
+            ASSERT_NE(driver_->getFeature(report.data(), length), 0) << driver_->LastError();
+            EXPECT_EQ(Hex(report), Hex(transfer.bytes));  // the mouse's answer, copied back
+        }
+    }
+
+    const std::vector<LogEntry> reached = mouse_.Transfers();
+    ASSERT_EQ(reached.size(), golden.size());
+    for (std::size_t i = 0; i < golden.size(); ++i) {
+        EXPECT_EQ(reached[i].what, golden[i].what) << "transfer " << i;
+        if (golden[i].what == "SET")
+            EXPECT_TRUE(ReachedDevice(golden[i].bytes, reached[i].bytes)) << "transfer " << i;
+        else
+            EXPECT_TRUE(ReachedDevice(golden[i].bytes,
+                                      {reached[i].bytes.begin(), reached[i].bytes.begin() + 3}));
+    }
+}
+
+TEST_F(Library, ReadsCopyTheMousesAnswerBackAtTheToolsLength) {
+    ASSERT_NE(driver_->openDevice(), 0) << driver_->LastError();
+    const std::vector<uint8_t> settings = Read(0x06, 35);
+    const std::vector<uint8_t> macro = Read(0x09, 130);
+    const std::vector<LogEntry> answers = mouse_.Transfers();
+    ASSERT_EQ(answers.size(), 2u);
+    ASSERT_EQ(answers[0].bytes.size(), 37u);  // the mouse's report is longer than the read
+    EXPECT_EQ(Hex(settings), Hex({answers[0].bytes.begin(), answers[0].bytes.begin() + 35}));
+    EXPECT_EQ(Hex(macro), Hex(answers[1].bytes));
+
+    // What was written is what the mouse then answers.
+    std::vector<uint8_t> written(37, 0);
+    for (std::size_t i = 0; i < written.size(); ++i) written[i] = static_cast<uint8_t>(0xA0 + i);
+    written[0] = 0x06;
+    ASSERT_NE(driver_->setFeature(written.data(), 37), 0) << driver_->LastError();
+    EXPECT_EQ(Hex(Read(0x06, 35)), Hex({written.begin(), written.begin() + 35}));
+}
+
+TEST_F(Library, MonitorReportsEachUnplugAndPlugInOnce) {
+    MonitorTarget target;
+    driver_->openMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
+    ASSERT_TRUE(mouse_.Unplug()) << mouse_.Error();
+    ASSERT_TRUE(target.WaitFor(1));
+    ASSERT_TRUE(mouse_.PlugIn()) << mouse_.Error();
+    ASSERT_TRUE(target.WaitFor(2));
+    ASSERT_NE(driver_->openDevice(), 0) << driver_->LastError();  // the new mouse opens
+    ASSERT_TRUE(mouse_.Unplug()) << mouse_.Error();
+    ASSERT_TRUE(target.WaitFor(3));
+    driver_->closeMonitor();
+    // A mouse present at the start is not announced; nothing is reported twice.
+    const std::vector<Message> expected = {{PLUG_MESSAGE, 0}, {PLUG_MESSAGE, 1}, {PLUG_MESSAGE, 0}};
+    EXPECT_EQ(target.Received(), expected);
+}
+
+}  // namespace
+}  // namespace talun::vhid
