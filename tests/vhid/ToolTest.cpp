@@ -93,6 +93,10 @@ TEST(Watch, UpdatesEachMousePluggedInAndReportsEveryOutcome) {
     const fs::path dir = ToolFolder("Watch", VMOUSE_CLI_FROM_TEST);
     std::ofstream(dir / "image.bin", std::ios::binary)
         .write(reinterpret_cast<const char*>(kBuiltInFirmwareImage), sizeof kBuiltInFirmwareImage);
+    // Wine starts its desktop process when a process first needs a window, and hands
+    // it that process's stderr: started by talun-r5, it would keep the test's pipe
+    // open after talun-r5 has ended. So the test starts it.
+    ASSERT_NE(::GetDesktopWindow(), nullptr);
     test::ChildOptions options;
     options.interruptible = true;
     test::ChildProcess watch((dir / "talun-r5.exe").string(),
