@@ -5,13 +5,13 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppMessages.h"
-#include "update/DeviceEvents.h"
 #include "platform/PathLimits.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/SystemLibraryLoader.h"
 #include "platform/SystemProfileFile.h"
 #include "resources/resource.h"
 #include "testpanel/TestCommands.h"
+#include "update/DeviceEvents.h"
 #include "update/FirmwareImage.h"
 #include "update/UpdateRun.h"
 
@@ -28,7 +28,7 @@ static_assert(IDC_ABCD_1_TIMES == COMMAND_ABCD_1_TIMES && IDC_AB_2_TIMES == COMM
                   IDC_QUERY_MACRO == COMMAND_QUERY_MACRO && IDC_CTRL_C == COMMAND_CTRL_C &&
                   IDC_CTRL_V == COMMAND_CTRL_V,
               "the test panel's buttons carry the commands' identifiers");
-static_assert(HID_MESSAGE_INPUT_EVENT == WM_USER + 301 && HID_MESSAGE_PLUG_EVENT == WM_USER + 302,
+static_assert(WM_HID_INPUT_EVENT == WM_USER + 301 && WM_HID_PLUG_EVENT == WM_USER + 302,
               "the monitor's messages");
 
 namespace {
@@ -213,12 +213,12 @@ std::optional<LRESULT> UpdaterDialog::OnMessage(UINT message, WPARAM wParam, LPA
         case WM_SETCURSOR:
             if (!waitCursor_.OnSetCursor()) return std::nullopt;
             return TRUE;
-        case HID_MESSAGE_PLUG_EVENT: {
+        case WM_HID_PLUG_EVENT: {
             const uint32_t code = PlugEventCode(static_cast<uintptr_t>(wParam));
             QueueDeviceWork([this, code] { DispatchDeviceEvent(context_, code); }, JobKind::Busy);
             return 1;
         }
-        case HID_MESSAGE_INPUT_EVENT: {
+        case WM_HID_INPUT_EVENT: {
             const uint32_t code =
                 InputEventCode(static_cast<uintptr_t>(wParam), static_cast<intptr_t>(lParam));
             // Only plug events do device work; button events change nothing and

@@ -122,7 +122,7 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
     int exitCode = EXIT_UPDATED;
     {
         Station station(report.Setup());
-        library.OpenDevMonitor(events.Window(), HID_MESSAGE_INPUT_EVENT, HID_MESSAGE_PLUG_EVENT);
+        library.OpenDevMonitor(events.Window(), WM_HID_INPUT_EVENT, WM_HID_PLUG_EVENT);
         // As with one mouse: a mouse there from the start is updated only once it
         // has been plugged in again.
         for (const int slot : ListMouseSlots(library).value_or(std::vector<int>{})) {
@@ -138,7 +138,7 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
         for (;;) {
             const WatchEvent event = events.Next();
             if (event.kind == WatchEvent::Kind::Stop) break;
-            if (event.message == HID_MESSAGE_PLUG_EVENT && event.wParam == 1) {
+            if (event.message == WM_HID_PLUG_EVENT && event.wParam == 1) {
                 report.Board().SaySlot(static_cast<int>(event.lParam),
                                        "plugged in: updating it in 1.5 seconds");
             }

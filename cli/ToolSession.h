@@ -10,12 +10,12 @@
 #include <string>
 
 #include "device/DriverLibrary.h"
-#include "update/ToolState.h"
 #include "device/TransferTrace.h"
 #include "platform/LibraryLoader.h"
 #include "platform/ProfileFile.h"
 #include "platform/SystemClock.h"
 #include "update/FirmwareImage.h"
+#include "update/ToolState.h"
 
 namespace talun::cli {
 

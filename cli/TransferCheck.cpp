@@ -7,7 +7,7 @@ namespace talun::cli {
 int TransferCheck::SetFeature(uint8_t* report, int length) {
     counts_ = Counts();
     awaitingAcknowledge_ = false;
-    const int result = inner_.SetFeature(report, length);
+    const int result = ForwardingDeviceAccess::SetFeature(report, length);
     if (result) {
         ++counts_.written;
         awaitingAcknowledge_ = true;
@@ -21,7 +21,7 @@ int TransferCheck::SetFeature(uint8_t* report, int length) {
 int TransferCheck::GetFeature(uint8_t* buffer, int length) {
     const bool statusRead = length == LENGTH_STATUS && buffer != nullptr &&
                             buffer[0] == REPORT_STATUS && awaitingAcknowledge_;
-    const int result = inner_.GetFeature(buffer, length);
+    const int result = ForwardingDeviceAccess::GetFeature(buffer, length);
     if (statusRead) {
         if (result) lastStatus_ = buffer[1];
     } else {

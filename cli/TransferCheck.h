@@ -17,16 +17,10 @@ struct TransferCounts {
     bool AllWell() const { return refused == 0 && unacknowledged == 0 && failedReads == 0; }
 };
 
-class TransferCheck final : public DeviceAccess {
+class TransferCheck final : public ForwardingDeviceAccess {
   public:
-    explicit TransferCheck(DeviceAccess& inner) : inner_(inner) {}
+    explicit TransferCheck(DeviceAccess& inner) : ForwardingDeviceAccess(inner) {}
 
-    void OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) override {
-        inner_.OpenDevMonitor(window, inputMessage, plugMessage);
-    }
-    void CloseDevMonitor() override { inner_.CloseDevMonitor(); }
-    int OpenFeatureDevice() override { return inner_.OpenFeatureDevice(); }
-    void CloseFeatureDevice() override { inner_.CloseFeatureDevice(); }
     int SetFeature(uint8_t* report, int length) override;
     int GetFeature(uint8_t* buffer, int length) override;
 
@@ -34,7 +28,6 @@ class TransferCheck final : public DeviceAccess {
     TransferCounts Counts() const;
 
   private:
-    DeviceAccess& inner_;
     TransferCounts counts_;
     bool awaitingAcknowledge_ = false;  // a write was taken since the last count
     int lastStatus_ = 0;                // the last status the mouse reported after it

@@ -6,9 +6,9 @@
 
 #include "cli/Commands.h"
 #include "cli/WatchEvents.h"
-#include "update/DeviceEvents.h"
 #include "device/DriverLibrary.h"
 #include "device/SlotAccess.h"
+#include "update/DeviceEvents.h"
 #include "update/UpdateRun.h"
 
 namespace talun::cli {
@@ -90,7 +90,7 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
     for (;;) {
         const WatchEvent event = events.Next();
         if (event.kind == WatchEvent::Kind::Stop) break;
-        const uint32_t code = event.message == HID_MESSAGE_PLUG_EVENT
+        const uint32_t code = event.message == WM_HID_PLUG_EVENT
                                   ? PlugEventCode(event.wParam)
                                   : InputEventCode(event.wParam, event.lParam);
         if (IsAttach(code, state)) {

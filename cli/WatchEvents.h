@@ -23,7 +23,7 @@ namespace talun::cli {
 struct WatchEvent {
     enum class Kind { DeviceMessage, Stop };
     Kind kind = Kind::Stop;
-    unsigned message = 0;  // HID_MESSAGE_PLUG_EVENT or HID_MESSAGE_INPUT_EVENT
+    unsigned message = 0;  // WM_HID_PLUG_EVENT or WM_HID_INPUT_EVENT
     uintptr_t wParam = 0;
     intptr_t lParam = 0;
 };

@@ -46,7 +46,7 @@ struct WatchEvents::Impl {
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             if (msg.hwnd == window) {
                 if (msg.message == WM_WATCH_STOP) return WatchEvent{};
-                if (msg.message == HID_MESSAGE_PLUG_EVENT || msg.message == HID_MESSAGE_INPUT_EVENT)
+                if (msg.message == WM_HID_PLUG_EVENT || msg.message == WM_HID_INPUT_EVENT)
                     return WatchEvent{WatchEvent::Kind::DeviceMessage, msg.message,
                                       static_cast<uintptr_t>(msg.wParam),
                                       static_cast<intptr_t>(msg.lParam)};

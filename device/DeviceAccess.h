@@ -26,4 +26,27 @@ class DeviceAccess {
     virtual int GetFeature(uint8_t* buffer, int length) = 0;
 };
 
+// Passes every operation on to another DeviceAccess. A decorator derives from it
+// and overrides only the operations it watches, calling these to pass them on.
+class ForwardingDeviceAccess : public DeviceAccess {
+  public:
+    explicit ForwardingDeviceAccess(DeviceAccess& inner) : inner_(inner) {}
+
+    void OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) override {
+        inner_.OpenDevMonitor(window, inputMessage, plugMessage);
+    }
+    void CloseDevMonitor() override { inner_.CloseDevMonitor(); }
+    int OpenFeatureDevice() override { return inner_.OpenFeatureDevice(); }
+    void CloseFeatureDevice() override { inner_.CloseFeatureDevice(); }
+    int SetFeature(uint8_t* report, int length) override {
+        return inner_.SetFeature(report, length);
+    }
+    int GetFeature(uint8_t* buffer, int length) override {
+        return inner_.GetFeature(buffer, length);
+    }
+
+  private:
+    DeviceAccess& inner_;
+};
+
 }  // namespace talun

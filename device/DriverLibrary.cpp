@@ -119,7 +119,7 @@ int LoadDriverLibrary(DriverLibrary& library, LibraryLoader& loader,
 }
 
 int OpenDeviceAccess(DeviceAccess& device, HidWindow window) {
-    device.OpenDevMonitor(window, HID_MESSAGE_INPUT_EVENT, HID_MESSAGE_PLUG_EVENT);
+    device.OpenDevMonitor(window, WM_HID_INPUT_EVENT, WM_HID_PLUG_EVENT);
     return device.OpenFeatureDevice();
 }
 

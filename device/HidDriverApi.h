@@ -31,9 +31,10 @@ struct HidEventSink {
     void (*post)(HidEventSink* self, unsigned message, uintptr_t wParam, intptr_t lParam);
 };
 
-/* Message numbers the tool hands to Open_DevMonitor (WM_USER + 301 and + 302). */
-#define HID_MESSAGE_INPUT_EVENT 1325u
-#define HID_MESSAGE_PLUG_EVENT 1326u
+/* The monitor's two messages, the numbers the tool hands to Open_DevMonitor
+ * (WM_USER + 301 and + 302): input events and plug events. */
+#define WM_HID_INPUT_EVENT 1325u
+#define WM_HID_PLUG_EVENT 1326u
 
 #if defined(_WIN32)
 #define HIDDRIVER_EXPORT __declspec(dllexport)

@@ -28,7 +28,7 @@ std::string HexBytes(const uint8_t* data, std::size_t count) {
 }
 
 TracingDeviceAccess::TracingDeviceAccess(DeviceAccess& inner, const Clock& clock, TraceSink sink)
-    : inner_(inner), clock_(clock), sink_(std::move(sink)) {}
+    : ForwardingDeviceAccess(inner), clock_(clock), sink_(std::move(sink)) {}
 
 void TracingDeviceAccess::Write(const std::string& text) const {
     if (sink_) sink_(Stamp(clock_) + text);
@@ -36,37 +36,37 @@ void TracingDeviceAccess::Write(const std::string& text) const {
 
 void TracingDeviceAccess::OpenDevMonitor(HidWindow window, unsigned inputMessage,
                                          unsigned plugMessage) {
-    inner_.OpenDevMonitor(window, inputMessage, plugMessage);
+    ForwardingDeviceAccess::OpenDevMonitor(window, inputMessage, plugMessage);
     Write("OPEN MONITOR input=" + std::to_string(inputMessage) +
           " plug=" + std::to_string(plugMessage));
 }
 
 void TracingDeviceAccess::CloseDevMonitor() {
-    inner_.CloseDevMonitor();
+    ForwardingDeviceAccess::CloseDevMonitor();
     Write("CLOSE MONITOR");
 }
 
 int TracingDeviceAccess::OpenFeatureDevice() {
-    const int result = inner_.OpenFeatureDevice();
+    const int result = ForwardingDeviceAccess::OpenFeatureDevice();
     Write("OPEN DEVICE -> " + std::to_string(result));
     return result;
 }
 
 void TracingDeviceAccess::CloseFeatureDevice() {
-    inner_.CloseFeatureDevice();
+    ForwardingDeviceAccess::CloseFeatureDevice();
     Write("CLOSE DEVICE");
 }
 
 int TracingDeviceAccess::SetFeature(uint8_t* report, int length) {
     // Record the bytes as handed over, before the library can touch them.
     const std::string bytes = HexBytes(report, length > 0 ? static_cast<std::size_t>(length) : 0);
-    const int result = inner_.SetFeature(report, length);
+    const int result = ForwardingDeviceAccess::SetFeature(report, length);
     Write("SET len=" + std::to_string(length) + " -> " + std::to_string(result) + " | " + bytes);
     return result;
 }
 
 int TracingDeviceAccess::GetFeature(uint8_t* buffer, int length) {
-    const int result = inner_.GetFeature(buffer, length);
+    const int result = ForwardingDeviceAccess::GetFeature(buffer, length);
     const std::size_t count = length > 0 ? static_cast<std::size_t>(length) : 0;
     Write("GET len=" + std::to_string(length) + " -> " + std::to_string(result) + " | " +
           (result ? HexBytes(buffer, count) : HexBytes(buffer, count > 0 ? 1 : 0)));

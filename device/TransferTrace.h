@@ -20,7 +20,7 @@ std::string HexBytes(const uint8_t* data, std::size_t count);
 // Passes every operation through to inner and writes a line for it:
 //   "<ms> SET len=3 -> 1 | 05 03 00"
 //   "<ms> GET len=3 -> 1 | 04 01 00"   (the bytes as read back)
-class TracingDeviceAccess final : public DeviceAccess {
+class TracingDeviceAccess final : public ForwardingDeviceAccess {
   public:
     TracingDeviceAccess(DeviceAccess& inner, const Clock& clock, TraceSink sink);
 
@@ -34,7 +34,6 @@ class TracingDeviceAccess final : public DeviceAccess {
   private:
     void Write(const std::string& text) const;
 
-    DeviceAccess& inner_;
     const Clock& clock_;
     TraceSink sink_;
 };

@@ -106,12 +106,12 @@ Station::~Station() {
 }
 
 bool Station::DeliverMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
-    if (message == HID_MESSAGE_PLUG_EVENT) {
+    if (message == WM_HID_PLUG_EVENT) {
         if (lParam < 0 || lParam > STATION_MAX_SLOT) return false;
         DeliverEvent(static_cast<int>(lParam), PlugEventCode(wParam));
         return true;
     }
-    if (message == HID_MESSAGE_INPUT_EVENT) {
+    if (message == WM_HID_INPUT_EVENT) {
         DeliverEvent(0, InputEventCode(wParam, lParam));
         return true;
     }

@@ -20,8 +20,8 @@ namespace {
 using ::testing::AnyOf;
 using ::testing::HasSubstr;
 
-constexpr unsigned INPUT_MESSAGE = HID_MESSAGE_INPUT_EVENT;
-constexpr unsigned PLUG_MESSAGE = HID_MESSAGE_PLUG_EVENT;
+constexpr unsigned INPUT_MESSAGE = WM_HID_INPUT_EVENT;
+constexpr unsigned PLUG_MESSAGE = WM_HID_PLUG_EVENT;
 constexpr int TOOL_LENGTHS[] = {3, 6, 35, 37, 50, 130, 1034};
 
 // Identifiers that no device in a test machine has.

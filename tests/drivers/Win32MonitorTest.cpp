@@ -23,8 +23,8 @@ extern "C" {
 namespace talun::hiddriver::test {
 namespace {
 
-constexpr unsigned INPUT_MESSAGE = HID_MESSAGE_INPUT_EVENT;
-constexpr unsigned PLUG_MESSAGE = HID_MESSAGE_PLUG_EVENT;
+constexpr unsigned INPUT_MESSAGE = WM_HID_INPUT_EVENT;
+constexpr unsigned PLUG_MESSAGE = WM_HID_PLUG_EVENT;
 
 const std::wstring MOUSE_POINTER =
     L"\\\\?\\HID#VID_1234&PID_5678&MI_00#8&1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";

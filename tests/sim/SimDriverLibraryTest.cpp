@@ -35,8 +35,8 @@ using SteadyClock = std::chrono::steady_clock;
 
 // Generous: events normally arrive within one 20 ms poll.
 constexpr auto kPatience = std::chrono::seconds(10);
-constexpr unsigned kInput = HID_MESSAGE_INPUT_EVENT;
-constexpr unsigned kPlug = HID_MESSAGE_PLUG_EVENT;
+constexpr unsigned kInput = WM_HID_INPUT_EVENT;
+constexpr unsigned kPlug = WM_HID_PLUG_EVENT;
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;

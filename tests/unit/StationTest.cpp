@@ -124,7 +124,7 @@ class StationOfSimulatedMice {
 
     void PlugAll() {
         for (std::size_t i = 0; i < slots.size(); ++i)
-            station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 1, static_cast<intptr_t>(i));
+            station->DeliverMessage(WM_HID_PLUG_EVENT, 1, static_cast<intptr_t>(i));
     }
     bool WaitForOutcomeOf(int slot) {
         std::unique_lock<std::mutex> lock(mutex);
@@ -229,7 +229,7 @@ TEST(Station, AStuckMouseHoldsUpNoOtherAndAStopLetsItsRunFinish) {
 TEST(Station, EveryMouseOfFourMovesExactlyTheGoldenTrace) {
     StationOfSimulatedMice s(std::vector<FaultPlan>(4), nullptr, testing::CountingImage());
     s.PlugAll();
-    for (int slot = 0; slot < 4; ++slot) s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 0, slot);
+    for (int slot = 0; slot < 4; ++slot) s.station->DeliverMessage(WM_HID_PLUG_EVENT, 0, slot);
     s.station->Finish();
     const std::string golden = testing::ReadGolden("update-after-plug-in.trace");
     ASSERT_FALSE(golden.empty());
@@ -238,13 +238,13 @@ TEST(Station, EveryMouseOfFourMovesExactlyTheGoldenTrace) {
 
 TEST(Station, MessagesReachTheirSlotsAndNoOther) {
     StationOfSimulatedMice s({FaultPlan{}, FaultPlan{}});
-    EXPECT_FALSE(s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 1, -1));
-    EXPECT_FALSE(s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 1, STATION_MAX_SLOT + 1));
+    EXPECT_FALSE(s.station->DeliverMessage(WM_HID_PLUG_EVENT, 1, -1));
+    EXPECT_FALSE(s.station->DeliverMessage(WM_HID_PLUG_EVENT, 1, STATION_MAX_SLOT + 1));
     s.station->MarkAttached(0);  // there from the start: not updated
-    EXPECT_TRUE(s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 1, 0));
-    EXPECT_TRUE(s.station->DeliverMessage(HID_MESSAGE_INPUT_EVENT, 0xE000, 3));
+    EXPECT_TRUE(s.station->DeliverMessage(WM_HID_PLUG_EVENT, 1, 0));
+    EXPECT_TRUE(s.station->DeliverMessage(WM_HID_INPUT_EVENT, 0xE000, 3));
     s.station->UpdateNow(1);
-    s.station->DeliverMessage(HID_MESSAGE_PLUG_EVENT, 0, 1);
+    s.station->DeliverMessage(WM_HID_PLUG_EVENT, 0, 1);
     s.station->Finish();
     ASSERT_EQ(s.outcomes.size(), 2u);
     EXPECT_EQ(s.outcomes[0].slot, 1);
