@@ -18,8 +18,8 @@ using hiddriver::test::DriverCopy;
 using hiddriver::test::Message;
 using hiddriver::test::MonitorTarget;
 
-constexpr unsigned INPUT_MESSAGE = HID_MESSAGE_INPUT_EVENT;
-constexpr unsigned PLUG_MESSAGE = HID_MESSAGE_PLUG_EVENT;
+constexpr unsigned INPUT_MESSAGE = WM_HID_INPUT_EVENT;
+constexpr unsigned PLUG_MESSAGE = WM_HID_PLUG_EVENT;
 
 // The SET and GET lines of a golden trace: "<ms> SET len=N -> 1 | hex".
 std::vector<LogEntry> GoldenTransfers() {
