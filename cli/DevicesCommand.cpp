@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/ProgramFiles.h"
 
 namespace talun::cli {
 
@@ -36,7 +37,7 @@ int RunDevicesCommand(const SessionOptions& options, const Output& out) {
     std::unique_ptr<ToolSession> session = OpenToolSession("devices", options, out, exitCode);
     if (!session) return exitCode;
 
-    const ListDevicesFn list = session->Driver().Slots().List_HidDevices;
+    const auto list = session->Driver().Slots().List_HidDevices;
     if (list == nullptr) {
         return out.Fail("devices", "unsupported", EXIT_FAILED,
                         "the driver library " + session->DriverPath() +
@@ -58,6 +59,9 @@ int RunDevicesCommand(const SessionOptions& options, const Output& out) {
                         "the driver library could not list the HID devices");
     }
 
+    // Which build of talun-r5 the library is for (Windows).
+    if (const std::string note = LibraryBitnessNote(session->DriverPath()); !note.empty())
+        out.Say("driver library " + session->DriverPath() + ": " + note);
     const std::vector<std::string> lines = SplitLines(text);
     for (const std::string& line : lines) out.Say(line);
     out.Say(std::to_string(count) + (count == 1 ? " device" : " devices"));

@@ -1,6 +1,7 @@
 #include "cli/ProgramFiles.h"
 
 #include "device/DriverLibrary.h"
+#include "platform/PeImage.h"
 
 namespace talun::cli {
 
@@ -32,6 +33,39 @@ std::optional<std::string> FindInFolders(const std::vector<std::string>& folders
         if (path && exists(*path)) return path;
     }
     return std::nullopt;
+}
+
+namespace {
+
+bool IsWindowsProgram() {
+#ifdef _WIN32
+    return true;
+#else
+    return false;
+#endif
+}
+
+std::string FileName(const std::string& path) {
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
+}  // namespace
+
+std::string OtherBitnessProblem(const std::string& libraryPath) {
+    const int bits = IsWindowsProgram() ? PeImageBitsOfFile(libraryPath) : 0;
+    if (bits == 0 || bits == ProgramBits()) return std::string();
+    const std::string build = std::to_string(bits) + "-bit";
+    return FileName(libraryPath) + " is a " + build + " library; use the " + build +
+           " talun-r5.exe";
+}
+
+std::string LibraryBitnessNote(const std::string& libraryPath) {
+    const int bits = IsWindowsProgram() ? PeImageBitsOfFile(libraryPath) : 0;
+    if (bits == 0) return std::string();
+    const std::string build = std::to_string(bits) + "-bit";
+    return "a " + build + " library, " +
+           (bits == ProgramBits() ? "as this talun-r5.exe is"
+                                  : "for the " + build + " talun-r5.exe");
 }
 
 }  // namespace talun::cli

@@ -38,4 +38,14 @@ std::optional<std::string> FindInFolders(const std::vector<std::string>& folders
                                          const std::string& name, std::size_t maxLength,
                                          const std::function<bool(const std::string&)>& exists);
 
+// Windows programs only (empty elsewhere): for a library file of the other
+// bitness, which the system cannot load into this program, what to do instead:
+// "hiddriver.dll is a 32-bit library; use the 32-bit talun-r5.exe". Empty for
+// any other file.
+std::string OtherBitnessProblem(const std::string& libraryPath);
+
+// Windows programs only (empty elsewhere): which build of talun-r5 the library
+// needs, e.g. "a 64-bit library, as this talun-r5.exe is".
+std::string LibraryBitnessNote(const std::string& libraryPath);
+
 }  // namespace talun::cli

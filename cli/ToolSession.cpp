@@ -133,6 +133,10 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
 
     const DriverChoice driver = ChooseDriver(options.driverPath, state.ProgramDirectory, folders);
     session->driverPath_ = driver.shownPath;
+    if (std::string problem = OtherBitnessProblem(driver.shownPath); !problem.empty()) {
+        error = {EXIT_NO_DRIVER, problem};
+        return nullptr;
+    }
     session->loader_ = MakeSystemLibraryLoader();
     if (!LoadDriverLibrary(session->library_, *session->loader_, driver.path)) {
         error = {EXIT_NO_DRIVER, "driver library missing: " + session->library_.Problem() +

@@ -1,5 +1,6 @@
 # Packages for operators, made with CPack (`cpack` in the build folder, or the
-# `package` target): a zip on Windows, a tarball on Linux, and on Linux a Debian
+# `package` target): a zip on Windows (-windows-x64 or, from the 32-bit build,
+# -windows-x86), a tarball on Linux, and on Linux a Debian
 # package as well (`cpack -G DEB`).
 #
 #   Windows zip: TalunR5Update.exe, talun-r5.exe, hiddriver.dll, hiddriver.ini,
@@ -40,7 +41,11 @@ endif()
 
 if(WIN32)
   set(_talun_real_driver hiddriver_win32)
-  set(_talun_system windows-x64)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(_talun_system windows-x86)  # for a 32-bit driver library
+  else()
+    set(_talun_system windows-x64)
+  endif()
   set(_talun_generator ZIP)
 else()
   set(_talun_real_driver hiddriver_linux)

@@ -52,12 +52,12 @@ std::string DriverLibrary::Problem() const {
     if (!module_) return loadError_.empty() ? "driver library not loaded" : loadError_;
     std::string missing;
     const std::pair<const void*, const char*> required[] = {
-        {reinterpret_cast<const void*>(slots_.Open_DevMonitor), "Open_DevMonitor"},
-        {reinterpret_cast<const void*>(slots_.Close_DevMonitor), "Close_DevMonitor"},
-        {reinterpret_cast<const void*>(slots_.Open_FeatureDevice), "Open_FeatureDevice"},
-        {reinterpret_cast<const void*>(slots_.Close_FeatureDevice), "Close_FeatureDevice"},
-        {reinterpret_cast<const void*>(slots_.SetFeature), "SetFeature"},
-        {reinterpret_cast<const void*>(slots_.GetFeature), "GetFeature"},
+        {slots_.Open_DevMonitor.Address(), "Open_DevMonitor"},
+        {slots_.Close_DevMonitor.Address(), "Close_DevMonitor"},
+        {slots_.Open_FeatureDevice.Address(), "Open_FeatureDevice"},
+        {slots_.Close_FeatureDevice.Address(), "Close_FeatureDevice"},
+        {slots_.SetFeature.Address(), "SetFeature"},
+        {slots_.GetFeature.Address(), "GetFeature"},
     };
     for (const auto& [slot, name] : required) {
         if (slot == nullptr) missing += missing.empty() ? name : std::string(", ") + name;

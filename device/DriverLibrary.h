@@ -7,27 +7,30 @@
 
 #include "device/DeviceAccess.h"
 #include "device/HidDriverApi.h"
+#include "platform/EntryPoint.h"
 #include "platform/LibraryLoader.h"
 
 namespace talun {
 
-// The six slots, in the order they are resolved, and one optional extra.
+// The six slots, in the order they are resolved, and the optional extras. Each
+// is called through EntryPoint, which keeps the stack whole whichever calling
+// convention the library uses.
 struct DriverEntryPoints {
-    OpenDevMonitorFn Open_DevMonitor = nullptr;
-    CloseDevMonitorFn Close_DevMonitor = nullptr;
-    OpenFeatureDeviceFn Open_FeatureDevice = nullptr;
-    CloseFeatureDeviceFn Close_FeatureDevice = nullptr;
-    SetFeatureFn SetFeature = nullptr;
-    GetFeatureFn GetFeature = nullptr;
-    ListDevicesFn List_HidDevices = nullptr;        // optional: device listing
-    IsSimulatorFn HidDriver_IsSimulator = nullptr;  // optional: the simulated mouse
-    LastErrorTextFn Get_LastErrorText = nullptr;    // optional: why the last call failed
+    EntryPoint<OpenDevMonitorFn> Open_DevMonitor;
+    EntryPoint<CloseDevMonitorFn> Close_DevMonitor;
+    EntryPoint<OpenFeatureDeviceFn> Open_FeatureDevice;
+    EntryPoint<CloseFeatureDeviceFn> Close_FeatureDevice;
+    EntryPoint<SetFeatureFn> SetFeature;
+    EntryPoint<GetFeatureFn> GetFeature;
+    EntryPoint<ListDevicesFn> List_HidDevices;        // optional: device listing
+    EntryPoint<IsSimulatorFn> HidDriver_IsSimulator;  // optional: the simulated mouse
+    EntryPoint<LastErrorTextFn> Get_LastErrorText;    // optional: why the last call failed
     // Optional, together: several mice by slot (see HidDriverApi.h).
-    OpenFeatureDeviceSlotFn Open_FeatureDeviceSlot = nullptr;
-    CloseFeatureDeviceSlotFn Close_FeatureDeviceSlot = nullptr;
-    SetFeatureSlotFn SetFeatureSlot = nullptr;
-    GetFeatureSlotFn GetFeatureSlot = nullptr;
-    ListFeatureDeviceSlotsFn List_FeatureDeviceSlots = nullptr;
+    EntryPoint<OpenFeatureDeviceSlotFn> Open_FeatureDeviceSlot;
+    EntryPoint<CloseFeatureDeviceSlotFn> Close_FeatureDeviceSlot;
+    EntryPoint<SetFeatureSlotFn> SetFeatureSlot;
+    EntryPoint<GetFeatureSlotFn> GetFeatureSlot;
+    EntryPoint<ListFeatureDeviceSlotsFn> List_FeatureDeviceSlots;
 };
 
 // The loaded driver library. An empty slot is never called: its operation does

@@ -42,6 +42,18 @@ struct HidEventSink {
 #define HIDDRIVER_EXPORT __attribute__((visibility("default")))
 #endif
 
+/* The calling convention of a library's entry points, written between the
+ * result and the name. On 32-bit Windows a library may use __cdecl or __stdcall
+ * (with undecorated names): the tool calls either kind correctly
+ * (platform/EntryPoint.h), and a library is built with __stdcall when
+ * HIDDRIVER_STDCALL is defined. Elsewhere there is one convention. The types
+ * below are those of a __cdecl library. */
+#if defined(_WIN32) && defined(__i386__) && defined(HIDDRIVER_STDCALL)
+#define HIDDRIVER_CALL __stdcall
+#else
+#define HIDDRIVER_CALL
+#endif
+
 /* Entry-point signatures, in the order in which the tool resolves them. */
 typedef void (*OpenDevMonitorFn)(HidWindow window, unsigned inputMessage, unsigned plugMessage);
 typedef void (*CloseDevMonitorFn)(void);

@@ -13,10 +13,19 @@ packages=(
   # symbols as letters.
   fonts-liberation fonts-wine
   mingw-w64-x86-64-dev  # kernel and HID class import libraries, for the virtual mouse driver
+  g++-mingw-w64-i686-posix wine32:i386
   xvfb x11-utils imagemagick xdotool tesseract-ocr
   clang-format clang libclang-rt-14-dev
   dpkg-dev lintian
 )
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+# The 32-bit Windows build runs under 32-bit Wine, from Debian's i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "Adding the i386 architecture (for wine32)"
+  $SUDO dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,8 +35,6 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -45,6 +45,17 @@ echo "=== windows: test (under Wine)"
 ctest --preset windows || status=1
 took windows "$step"
 
+# The same programs and tests as 32-bit Windows programs, for a 32-bit driver
+# library, under 32-bit Wine in a win32 prefix of its own.
+step=$SECONDS
+echo "=== windows-x86: build"
+talun_prepare_wine32
+cmake --preset windows-x86 >/dev/null
+cmake --build --preset windows-x86 -j "$jobs"
+echo "=== windows-x86: test (under 32-bit Wine)"
+ctest --preset windows-x86 || status=1
+took windows-x86 "$step"
+
 took "everything" "$started"
 if [ "$status" -ne 0 ]; then
   echo "SOME TESTS FAILED"

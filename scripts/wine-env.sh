@@ -1,5 +1,5 @@
-# Sourced by the scripts: a Wine prefix of the project's own, prepared once, and
-# an X display (Xvfb when there is none).
+# Sourced by the scripts: a Wine prefix of the project's own, prepared once (and
+# a 32-bit one for the 32-bit build), and an X display (Xvfb when there is none).
 TALUN_ROOT=${TALUN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${WINEPREFIX:-$TALUN_ROOT/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -40,6 +40,11 @@ talun_prepare_wine() {
     cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     talun_wine_prefix_mark >"$mark"
   fi
+}
+
+# The 32-bit build's prefix: a win32 one of its own, made by Debian's wine32.
+talun_prepare_wine32() {
+  WINEPREFIX=${TALUN_WINEPREFIX32:-$TALUN_ROOT/build/wineprefix32} WINEARCH=win32 talun_prepare_wine
 }
 
 talun_start_xvfb() {

@@ -403,8 +403,8 @@ using talun::sim::SimDriver;
 
 extern "C" {
 
-HIDDRIVER_EXPORT void Open_DevMonitor(HidWindow window, unsigned inputMessage,
-                                      unsigned plugMessage) {
+HIDDRIVER_EXPORT void HIDDRIVER_CALL Open_DevMonitor(HidWindow window, unsigned inputMessage,
+                                                     unsigned plugMessage) {
     Guarded(
         [&] {
             SimDriver::Instance().OpenMonitor(window, inputMessage, plugMessage);
@@ -413,7 +413,7 @@ HIDDRIVER_EXPORT void Open_DevMonitor(HidWindow window, unsigned inputMessage,
         0);
 }
 
-HIDDRIVER_EXPORT void Close_DevMonitor(void) {
+HIDDRIVER_EXPORT void HIDDRIVER_CALL Close_DevMonitor(void) {
     Guarded(
         [] {
             SimDriver::Instance().CloseMonitor();
@@ -422,11 +422,11 @@ HIDDRIVER_EXPORT void Close_DevMonitor(void) {
         0);
 }
 
-HIDDRIVER_EXPORT int Open_FeatureDevice(void) {
+HIDDRIVER_EXPORT int HIDDRIVER_CALL Open_FeatureDevice(void) {
     return Guarded([] { return SimDriver::Instance().OpenFeature(); }, 0);
 }
 
-HIDDRIVER_EXPORT void Close_FeatureDevice(void) {
+HIDDRIVER_EXPORT void HIDDRIVER_CALL Close_FeatureDevice(void) {
     Guarded(
         [] {
             SimDriver::Instance().CloseFeature();
@@ -435,26 +435,28 @@ HIDDRIVER_EXPORT void Close_FeatureDevice(void) {
         0);
 }
 
-HIDDRIVER_EXPORT int SetFeature(unsigned char* report, int length) {
+HIDDRIVER_EXPORT int HIDDRIVER_CALL SetFeature(unsigned char* report, int length) {
     return Guarded([&] { return SimDriver::Instance().Set(report, length); }, 0);
 }
 
-HIDDRIVER_EXPORT int GetFeature(unsigned char* report, int length) {
+HIDDRIVER_EXPORT int HIDDRIVER_CALL GetFeature(unsigned char* report, int length) {
     return Guarded([&] { return SimDriver::Instance().Get(report, length); }, 0);
 }
 
-HIDDRIVER_EXPORT int List_HidDevices(char* text, int capacity) {
+HIDDRIVER_EXPORT int HIDDRIVER_CALL List_HidDevices(char* text, int capacity) {
     return Guarded([&] { return SimDriver::Instance().List(text, capacity); }, -1);
 }
 
 // This library drives no hardware: the placeholder firmware image may go through it.
-HIDDRIVER_EXPORT int HidDriver_IsSimulator(void) {
+HIDDRIVER_EXPORT int HIDDRIVER_CALL HidDriver_IsSimulator(void) {
     return 1;
 }
 
 }  // extern "C"
 
-// The exports must keep the signatures the tool binds them with.
+// The exports must keep the signatures the tool binds them with (in the
+// __stdcall build, all but the convention).
+#ifndef HIDDRIVER_STDCALL
 static_assert(std::is_same_v<decltype(&Open_DevMonitor), OpenDevMonitorFn>);
 static_assert(std::is_same_v<decltype(&Close_DevMonitor), CloseDevMonitorFn>);
 static_assert(std::is_same_v<decltype(&Open_FeatureDevice), OpenFeatureDeviceFn>);
@@ -463,3 +465,4 @@ static_assert(std::is_same_v<decltype(&SetFeature), SetFeatureFn>);
 static_assert(std::is_same_v<decltype(&GetFeature), GetFeatureFn>);
 static_assert(std::is_same_v<decltype(&List_HidDevices), ListDevicesFn>);
 static_assert(std::is_same_v<decltype(&HidDriver_IsSimulator), IsSimulatorFn>);
+#endif

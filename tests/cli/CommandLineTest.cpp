@@ -2,7 +2,11 @@
 // the exit statuses, refused arguments and firmware files, --json, devices.
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+
+#include "cli/ToolSession.h"
 #include "tests/cli/CliTest.h"
+#include "tests/platform/PeHeaderBytes.h"
 
 namespace talun::test {
 namespace {
@@ -62,6 +66,36 @@ TEST_F(CommandLineTest, UpdateWritesTheImageAndTheDefaultsAndExitsZero) {
         EXPECT_EQ(chunks[i].bytes.at(1), i + 1);
     }
 }
+
+#ifdef TALUN_SIM_STDCALL_DRIVER
+TEST_F(CommandLineTest, AStdcallLibraryRunsTheSameUpdateAsACdeclOne) {
+    // The simulated mouse's library built each way, on the same scenario: the
+    // same transfers with the same results, and each time the mouse ends up
+    // with the image and the defaults.
+    const std::vector<std::string> drivers = {
+        "", std::filesystem::absolute(TALUN_SIM_STDCALL_DRIVER).string()};
+    std::vector<std::vector<std::string>> transfers;
+    for (const std::string& driver : drivers) {
+        std::filesystem::remove(PathOf("state.txt"));
+        std::vector<std::string> arguments = {"--trace", PathOf("trace.txt"), "update",
+                                              "--firmware", PathOf("image.bin")};
+        if (!driver.empty()) arguments.insert(arguments.end(), {"--driver", driver});
+        const ChildResult r = Run(arguments);
+        EXPECT_EQ(r.exitCode, 0) << driver << r.out << r.err;
+        EXPECT_THAT(r.out, HasSubstr("FIRMWARE UPDATED."));
+        EXPECT_EQ(State()["holds_complete_image"], "yes");
+        EXPECT_EQ(State()["holds_default_settings_2"], "yes");
+        transfers.emplace_back();
+        for (const TraceRecord& record : Trace("trace.txt")) {
+            std::string line = record.operation + " " + std::to_string(record.result);
+            for (uint8_t byte : record.bytes) line += " " + std::to_string(byte);
+            if (record.operation != "SLEEP") transfers.back().push_back(line);
+        }
+    }
+    EXPECT_GT(transfers[0].size(), 7u);
+    EXPECT_EQ(transfers[0], transfers[1]);
+}
+#endif
 
 TEST_F(CommandLineTest, AnInterruptedUpdateFinishesItsRunFirst) {
     ChildProcess update(CliProgram(), {"update", "--firmware", PathOf("image.bin")}, Options(true));
@@ -211,6 +245,10 @@ TEST_F(CommandLineTest, DevicesListsWhatTheLibraryCanSee) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_THAT(r.out, HasSubstr("sim:talun-r5"));
     EXPECT_THAT(r.out, HasSubstr("1 device"));
+#ifdef _WIN32
+    EXPECT_THAT(r.out, HasSubstr(std::to_string(sizeof(void*) * 8) +
+                                 "-bit library, as this talun-r5.exe is"));
+#endif
 
     WriteScenario("present = 0");
     const ChildResult none = Run({"--json", "devices"});
@@ -227,6 +265,30 @@ TEST_F(CommandLineTest, DevicesWithALibraryThatCannotListSaysSo) {
 
     const ChildResult json = Run({"--json", "--driver", DriverWithoutMouse(), "devices"});
     EXPECT_EQ(nlohmann::json::parse(json.out)["outcome"], "unsupported");
+}
+
+TEST_F(CommandLineTest, ALibraryOfTheOtherBitnessIsRecognisedBeforeItIsLoaded) {
+    // A copy of the program with a driver library of the other bitness beside
+    // it: only its header, as it is never loaded.
+    const bool program64 = sizeof(void*) == 8;
+    const auto header = PeHeaderBytes(program64 ? PE32_MAGIC : PE32_PLUS_MAGIC);
+    std::ofstream(Dir() / cli::DriverLibraryFileName(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(header.data()),
+               static_cast<std::streamsize>(header.size()));
+    const std::filesystem::path program = Dir() / std::filesystem::path(CliProgram()).filename();
+    std::filesystem::copy_file(CliProgram(), program);
+    const std::string other = program64 ? "32-bit" : "64-bit";
+    for (const char* command : {"update", "devices"}) {
+        const ChildResult r = RunChild(program.string(), {command}, Options(), WAIT_LIMIT);
+        EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
+#ifdef _WIN32
+        EXPECT_THAT(r.err, HasSubstr("hiddriver.dll is a " + other + " library; use the " + other +
+                                     " talun-r5.exe"));
+#else  // not a library of this system at all
+        EXPECT_THAT(r.err, HasSubstr("driver library missing"));
+        EXPECT_THAT(r.err, Not(HasSubstr("-bit library")));
+#endif
+    }
 }
 
 }  // namespace
