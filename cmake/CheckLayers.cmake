@@ -18,7 +18,8 @@
 cmake_minimum_required(VERSION 3.25)
 
 set(CORE_LAYERS protocol device update testpanel)
-set(CORE_PLATFORM_INTERFACES Clock.h LibraryLoader.h ProfileFile.h)
+# EntryPoint.h: how a function that LibraryLoader resolved is called (header only).
+set(CORE_PLATFORM_INTERFACES Clock.h LibraryLoader.h EntryPoint.h ProfileFile.h)
 set(OS_HEADERS windows.h dlfcn.h unistd.h pthread.h fcntl.h)
 set(OS_HEADER_DIRS sys linux)
 
