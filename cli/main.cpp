@@ -1,8 +1,11 @@
 // talun-r5: the firmware update tool for scripts, production stations and Linux.
 #include <CLI/CLI.hpp>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/CommandGuard.h"
 #include "cli/Commands.h"
@@ -34,40 +37,44 @@ void AddPanelArguments(CLI::App& command, PanelArguments& arguments) {
         ->type_name("N");
 }
 
-}  // namespace
-
-int Main(int argc, char** argv, InstanceGuard& guard) {
-    CLI::App app{DESCRIPTION, "talun-r5"};
-    app.require_subcommand(1);
-    // Options of the program may also follow the command's name.
-    app.fallthrough();
-    app.set_version_flag("--version",
-                         std::string("talun-r5 ") + PROGRAM_VERSION +
-                             ", built-in firmware image: " + FirmwareImage::BuiltIn().Describe());
-
+// What the command line chose, filled in while it is parsed. The command runs
+// after the whole line has been parsed; one that touches a mouse (guardedName
+// set) holds the instance guard meanwhile.
+struct CommandLine {
     SessionOptions options;
     bool json = false;
-    app.add_option("--driver", options.driverPath,
-                   "Driver library to use (default: the one beside the program; for the installed "
-                   "program, else the installed one)")
-        ->type_name("FILE");
-    app.add_option("--ini", options.settingsPath,
-                   "Settings file (default: default.ini beside the program; for the installed "
-                   "program, else the installed one)")
-        ->type_name("FILE");
-    app.add_option("--trace", options.tracePath,
-                   "Write every report (with time, direction, result and bytes in hex), status "
-                   "read and sleep to this file")
-        ->type_name("FILE");
-    app.add_flag("--json", json,
-                 "One JSON object per outcome on standard output (per mouse when watching); "
-                 "the readable report goes to standard error");
-
-    // The command that was chosen runs after the whole line has been parsed;
-    // one that touches a mouse (guardedName set) holds the instance guard meanwhile.
+    PanelArguments panel;
+    std::string macroName;
     std::function<int(const Output&)> run;
     std::string guardedName;
 
+    void Choose(std::string guarded, std::function<int(const Output&)> command) {
+        guardedName = std::move(guarded);
+        run = std::move(command);
+    }
+};
+
+void AddProgramOptions(CLI::App& app, CommandLine& line) {
+    app.add_option("--driver", line.options.driverPath,
+                   "Driver library to use (default: the one beside the program; for the installed "
+                   "program, else the installed one)")
+        ->type_name("FILE");
+    app.add_option("--ini", line.options.settingsPath,
+                   "Settings file (default: default.ini beside the program; for the installed "
+                   "program, else the installed one)")
+        ->type_name("FILE");
+    app.add_option("--trace", line.options.tracePath,
+                   "Write every report (with time, direction, result and bytes in hex), status "
+                   "read and sleep to this file")
+        ->type_name("FILE");
+    app.add_flag("--json", line.json,
+                 "One JSON object per outcome on standard output (per mouse when watching); "
+                 "the readable report goes to standard error");
+}
+
+// update, watch and devices.
+void AddUpdateCommands(CLI::App& app, CommandLine& line) {
+    SessionOptions& options = line.options;
     CLI::App* update = app.add_subcommand("update", "Update the mouse that is plugged in, now");
     CLI::App* watch = app.add_subcommand(
         "watch",
@@ -84,40 +91,41 @@ int Main(int argc, char** argv, InstanceGuard& guard) {
     update->add_flag("--all", options.allMice,
                      "Update every mouse plugged in now, in parallel, when the driver library can "
                      "tell mice apart; exit status 0 only when all were updated");
-    update->callback([&] {
-        guardedName = "update";
-        run = [&](const Output& out) { return RunUpdateCommand(options, out); };
+    update->callback([&line] {
+        line.Choose("update",
+                    [&line](const Output& out) { return RunUpdateCommand(line.options, out); });
     });
-    watch->callback([&] {
-        guardedName = "watch";
-        run = [&](const Output& out) { return RunWatchCommand(options, out); };
+    watch->callback([&line] {
+        line.Choose("watch",
+                    [&line](const Output& out) { return RunWatchCommand(line.options, out); });
     });
-
+    // Touches no mouse: no guard.
     app.add_subcommand("devices",
                        "List the HID devices the driver library can see, with their identifiers "
                        "(for hiddriver.ini)")
-        ->callback(
-            [&] { run = [&](const Output& out) { return RunDevicesCommand(options, out); }; });
+        ->callback([&line] {
+            line.Choose(
+                "", [&line](const Output& out) { return RunDevicesCommand(line.options, out); });
+        });
+}
 
-    // The production test panel.
-    PanelArguments panel;
+// The production test panel: profile-select, the queries and macro NAME.
+void AddPanelCommands(CLI::App& app, CommandLine& line) {
     for (const PanelCommandName& entry : PanelCommandNames()) {
         CLI::App* command = app.add_subcommand(
             entry.name,
             std::string("Test panel: \"") + TestPanelCommandCaption(entry.commandId) + "\"" +
                 (entry.commandId == COMMAND_SEND_PROFILE_ID ? ""
                                                             : "; prints the mouse's reply in hex"));
-        AddPanelArguments(*command, panel);
-        command->callback([&, entry] {
-            guardedName = entry.name;
-            run = [&, entry](const Output& out) {
-                return RunPanelCommand(entry.name, entry.commandId, panel, options, out);
-            };
+        AddPanelArguments(*command, line.panel);
+        command->callback([&line, entry] {
+            line.Choose(entry.name, [&line, entry](const Output& out) {
+                return RunPanelCommand(entry.name, entry.commandId, line.panel, line.options, out);
+            });
         });
     }
     CLI::App* macro =
         app.add_subcommand("macro", "Test panel: write one of the six test macros to a button");
-    std::string macroName;
     std::string macroHelp = "The macro:";
     std::vector<std::string> macroNames;
     for (const PanelCommandName& entry : MacroCommandNames()) {
@@ -125,22 +133,36 @@ int Main(int argc, char** argv, InstanceGuard& guard) {
         macroHelp += std::string(" ") + entry.name + " (\"" +
                      TestPanelCommandCaption(entry.commandId) + "\")";
     }
-    macro->add_option("name", macroName, macroHelp)
+    macro->add_option("name", line.macroName, macroHelp)
         ->required()
         ->check(CLI::IsMember(macroNames))
         ->type_name("NAME");
-    AddPanelArguments(*macro, panel);
-    macro->callback([&] {
-        guardedName = "macro " + macroName;
-        run = [&](const Output& out) {
-            for (const PanelCommandName& entry : MacroCommandNames()) {
-                if (macroName == entry.name)
-                    return RunPanelCommand(std::string("macro ") + entry.name, entry.commandId,
-                                           panel, options, out);
-            }
-            return EXIT_USAGE;  // not reached: the name was checked
-        };
+    AddPanelArguments(*macro, line.panel);
+    macro->callback([&line] {
+        for (const PanelCommandName& entry : MacroCommandNames()) {
+            if (line.macroName != entry.name) continue;
+            const std::string name = std::string("macro ") + entry.name;
+            line.Choose(name, [&line, name, entry](const Output& out) {
+                return RunPanelCommand(name, entry.commandId, line.panel, line.options, out);
+            });
+        }
     });
+}
+
+}  // namespace
+
+int Main(int argc, char** argv, InstanceGuard& guard) {
+    CLI::App app{DESCRIPTION, "talun-r5"};
+    app.require_subcommand(1);
+    // Options of the program may also follow the command's name.
+    app.fallthrough();
+    app.set_version_flag("--version",
+                         std::string("talun-r5 ") + PROGRAM_VERSION +
+                             ", built-in firmware image: " + FirmwareImage::BuiltIn().Describe());
+    CommandLine line;
+    AddProgramOptions(app, line);
+    AddUpdateCommands(app, line);
+    AddPanelCommands(app, line);
 
     try {
         app.parse(argc, argv);
@@ -148,9 +170,10 @@ int Main(int argc, char** argv, InstanceGuard& guard) {
         const int code = app.exit(e);
         return code == 0 ? EXIT_DONE : EXIT_USAGE;
     }
-    const Output out(json);
-    if (!run) return EXIT_USAGE;
-    return guardedName.empty() ? run(out) : RunHoldingGuard(guard, guardedName, out, run);
+    const Output out(line.json);
+    if (!line.run) return EXIT_USAGE;
+    return line.guardedName.empty() ? line.run(out)
+                                    : RunHoldingGuard(guard, line.guardedName, out, line.run);
 }
 
 }  // namespace talun::cli
