@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <numeric>
 
 namespace talun::hiddriver {
@@ -39,8 +40,10 @@ TEST(PadReport, NeverCutsAReportLongerThanTheDevicesLength) {
     ASSERT_EQ(buffer.size(), 130u);
     EXPECT_TRUE(std::equal(report.begin(), report.end(), buffer.begin()));
     EXPECT_EQ(PadReport(report.data(), 130, 0).size(), 130u);  // length unknown
-    // A descriptor can claim 2^61 bytes; such a length is not believed.
-    EXPECT_EQ(PadReport(report.data(), 130, std::size_t{1} << 61).size(), 130u);
+    // A descriptor can claim 2^61 bytes (2^29 where size_t has 32 bits); such a
+    // length is not believed.
+    const std::size_t huge = std::size_t{1} << (std::numeric_limits<std::size_t>::digits - 3);
+    EXPECT_EQ(PadReport(report.data(), 130, huge).size(), 130u);
     EXPECT_EQ(PadReport(report.data(), 130, MAX_FEATURE_REPORT_BYTES).size(),
               MAX_FEATURE_REPORT_BYTES);
 }
