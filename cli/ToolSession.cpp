@@ -8,6 +8,7 @@
 #include "cli/ProgramFiles.h"
 #include "platform/PathLimits.h"
 #include "platform/ProgramDirectory.h"
+#include "platform/Sha256.h"
 #include "platform/SystemLibraryLoader.h"
 #include "platform/SystemProfileFile.h"
 #include "update/DefaultSettings.h"
@@ -33,6 +34,12 @@ std::string FullPath(const std::string& path) {
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(path, error);
     return error ? path : full.string();
+}
+
+std::string Lowercase(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
 }
 
 // The built-in image, or the one in the file named; nothing (and why) when that
@@ -83,7 +90,29 @@ DriverChoice ChooseDriver(const std::string& named, const std::string& programDi
     return choice;
 }
 
+// The pinned digest, when one was given, against the image's; on a mismatch
+// fills error.
+bool MatchesPinnedDigest(const SessionOptions& options, const std::string& actual,
+                         SessionError& error) {
+    if (options.firmwareSha256.empty()) return true;
+    const std::string expected = Lowercase(options.firmwareSha256);
+    if (actual == expected) return true;
+    const std::string source = options.firmwarePath.empty()
+                                   ? std::string("the built-in firmware image")
+                                   : "firmware file " + options.firmwarePath;
+    error = {EXIT_USAGE, actual.empty() ? "cannot compute the SHA-256 of " + source +
+                                              " to compare it with " + expected
+                                        : source + " has SHA-256 " + actual + ", not the pinned " +
+                                              expected + "; refused, nothing was sent"};
+    return false;
+}
+
 }  // namespace
+
+std::string FirmwareSha256(const FirmwareImage& image) {
+    const auto digest = ComputeSha256(image.Block().data(), FIRMWARE_IMAGE_SIZE);
+    return digest ? Sha256Hex(*digest) : std::string();
+}
 
 const char* DriverLibraryFileName() {
 #ifdef _WIN32
@@ -118,6 +147,8 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
 
     session->firmware_ = ChooseFirmware(options.firmwarePath, error);
     if (!session->firmware_) return nullptr;
+    session->firmwareSha256_ = FirmwareSha256(*session->firmware_);
+    if (!MatchesPinnedDigest(options, session->firmwareSha256_, error)) return nullptr;
 
     if (!options.tracePath.empty()) {
         session->traceFile_.open(options.tracePath, std::ios::out | std::ios::trunc);

@@ -39,6 +39,9 @@ struct SessionOptions {
     std::string tracePath;     // empty: no trace
     std::string firmwarePath;  // empty: the built-in image
     bool allMice = false;      // update: every mouse plugged in, when the library tells them apart
+    // Not empty: the SHA-256 (64 hex digits) the image must have, or nothing
+    // is touched.
+    std::string firmwareSha256;
 };
 
 struct SessionError {
@@ -48,6 +51,10 @@ struct SessionError {
 
 // The driver library's file name on this system.
 const char* DriverLibraryFileName();
+
+// The SHA-256 of the image proper (the 3068 bytes of its file), in hex; empty
+// when the system could not compute it.
+std::string FirmwareSha256(const FirmwareImage& image);
 
 class ToolSession {
   public:
@@ -66,6 +73,7 @@ class ToolSession {
     Clock& SessionClock() { return tracedClock_ ? static_cast<Clock&>(*tracedClock_) : clock_; }
     const FirmwareImage& Firmware() const { return *firmware_; }
     const ProfileFile& Profile() const { return *profileFile_; }
+    const std::string& FirmwareSha256Hex() const { return firmwareSha256_; }
     std::string DriverPath() const { return driverPath_; }
     // A note for the trace file (nothing when there is none).
     void TraceNote(const std::string& text);
@@ -87,6 +95,7 @@ class ToolSession {
     SystemClock clock_;
     std::unique_ptr<ProfileFile> profileFile_;
     std::optional<FirmwareImage> firmware_;
+    std::string firmwareSha256_;
     ToolState state_;
     std::string driverPath_;
     std::ofstream traceFile_;

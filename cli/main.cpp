@@ -9,6 +9,7 @@
 
 #include "cli/CommandGuard.h"
 #include "cli/Commands.h"
+#include "platform/Sha256.h"
 #include "platform/SystemInstanceGuard.h"
 #include "testpanel/TestCommands.h"
 #include "update/FirmwareImage.h"
@@ -87,6 +88,17 @@ void AddUpdateCommands(CLI::App& app, CommandLine& line) {
                          "Firmware image file of exactly 3068 bytes in place of the built-in "
                          "image")
             ->type_name("FILE");
+        command
+            ->add_option("--firmware-sha256", options.firmwareSha256,
+                         "Refuse, before any mouse is touched, an image (built-in or "
+                         "--firmware) whose SHA-256 is not this one")
+            ->type_name("HEX")
+            ->check(CLI::Validator(
+                [](const std::string& text) {
+                    return ParseSha256Hex(text) ? std::string()
+                                                : std::string("not 64 hexadecimal digits");
+                },
+                "HEX"));
     }
     update->add_flag("--all", options.allMice,
                      "Update every mouse plugged in now, in parallel, when the driver library can "
@@ -156,9 +168,10 @@ int Main(int argc, char** argv, InstanceGuard& guard) {
     app.require_subcommand(1);
     // Options of the program may also follow the command's name.
     app.fallthrough();
-    app.set_version_flag("--version",
-                         std::string("talun-r5 ") + PROGRAM_VERSION +
-                             ", built-in firmware image: " + FirmwareImage::BuiltIn().Describe());
+    const FirmwareImage& builtIn = FirmwareImage::BuiltIn();
+    app.set_version_flag("--version", std::string("talun-r5 ") + PROGRAM_VERSION +
+                                          ", built-in firmware image: " + builtIn.Describe() +
+                                          ", SHA-256 " + FirmwareSha256(builtIn));
     CommandLine line;
     AddProgramOptions(app, line);
     AddUpdateCommands(app, line);

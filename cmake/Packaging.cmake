@@ -7,6 +7,9 @@
 #                default.ini, README.md, driver/README.md
 #   Linux tarball: talun-r5, libhiddriver.so, 70-talun-r5.rules, hiddriver.ini,
 #                default.ini, README.md, driver/README.md
+#                (the system provides libhidapi-hidraw0, libudev1 and, for
+#                talun-r5's SHA-256, libssl3's libcrypto.so.3; the Windows
+#                programs use the system's bcrypt.dll)
 #   Debian package (cmake/InstalledLayout.cmake): /usr/bin/talun-r5,
 #                /usr/lib/talun-r5/libhiddriver.so, /etc/talun-r5/hiddriver.ini
 #                and default.ini (configuration files), the udev rule in

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build git python3
   googletest libgtest-dev libgmock-dev
   libcli11-dev nlohmann-json3-dev
-  libhidapi-dev libudev-dev
+  libhidapi-dev libudev-dev libssl-dev
   g++-mingw-w64-x86-64-posix wine wine64
   # Recommended by wine, so not installed with --no-install-recommends: without
   # them Wine draws Arial wider (the status texts break) and the caption buttons'

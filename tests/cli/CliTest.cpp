@@ -1,6 +1,7 @@
 #include "tests/cli/CliTest.h"
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace talun::test {
@@ -88,6 +89,11 @@ std::string CliTest::FileText(const std::string& name) const {
     std::ostringstream text;
     text << in.rdbuf();
     return WithUnixLineEnds(text.str());
+}
+
+std::vector<uint8_t> CliTest::ReadBytes(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 std::map<std::string, std::string> CliTest::State() const {

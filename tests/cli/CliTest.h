@@ -62,6 +62,8 @@ class CliTest : public ::testing::Test {
     std::map<std::string, std::string> State() const;
     // A file of the scratch folder, line ends made LF; empty when missing.
     std::string FileText(const std::string& name) const;
+    // A file of the scratch folder as it is; empty when missing.
+    std::vector<uint8_t> ReadBytes(const std::string& name) const;
     // talun-r5's --trace file: its SET, GET, SLEEP, OPEN and CLOSE lines.
     std::vector<TraceRecord> Trace(const std::string& name) const;
     // Only the records of this operation.

@@ -2,11 +2,13 @@
 // the exit statuses, refused arguments and firmware files, --json, devices.
 #include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <fstream>
 
 #include "cli/ToolSession.h"
 #include "tests/cli/CliTest.h"
 #include "tests/platform/PeHeaderBytes.h"
+#include "update/FirmwareImage.h"
 
 namespace talun::test {
 namespace {
@@ -224,6 +226,46 @@ TEST_F(CommandLineTest, BadFirmwareFileIsRefusedBeforeTheMouseIsTouched) {
     }
     EXPECT_EQ(FileText("state.txt"), stateBefore);
     EXPECT_EQ(FileText("sim-trace.txt"), traceBefore);
+}
+
+TEST_F(CommandLineTest, APinnedImageThatDiffersTouchesNothing) {
+    ASSERT_EQ(Run({"query-main-setting"}).exitCode, 0);
+    const std::string stateBefore = FileText("state.txt");
+    const std::string traceBefore = FileText("sim-trace.txt");
+
+    const auto image = FirmwareImage::FromImage(ReadBytes("image.bin"));
+    ASSERT_TRUE(image);
+    const std::string pinned = cli::FirmwareSha256(*image);
+    ASSERT_EQ(pinned.size(), 64u);
+    const std::string builtIn = cli::FirmwareSha256(FirmwareImage::BuiltIn());
+    EXPECT_THAT(Run({"--version"}).out, HasSubstr("SHA-256 " + builtIn + "\n"));
+
+    for (const char* command : {"update", "watch"}) {
+        // The built-in image, then another file, against the pin of image.bin.
+        const ChildResult builtInRun = Run({command, "--firmware-sha256", pinned});
+        EXPECT_EQ(builtInRun.exitCode, 2) << builtInRun.out << builtInRun.err;
+        EXPECT_THAT(builtInRun.err, HasSubstr("the built-in firmware image has SHA-256 " + builtIn +
+                                              ", not the pinned " + pinned));
+        const ChildResult other = Run({command, "--firmware", WriteImage("other.bin", 3068, true),
+                                       "--firmware-sha256", pinned});
+        EXPECT_EQ(other.exitCode, 2);
+        EXPECT_THAT(other.err, HasSubstr("not the pinned " + pinned));
+        for (const std::string& bad : {pinned.substr(1), pinned + "0", "x" + pinned.substr(1)}) {
+            const ChildResult r = Run({command, "--firmware-sha256", bad});
+            EXPECT_EQ(r.exitCode, 2) << bad;
+            EXPECT_THAT(r.err, HasSubstr("not 64 hexadecimal digits"));
+        }
+    }
+    EXPECT_EQ(FileText("state.txt"), stateBefore);
+    EXPECT_EQ(FileText("sim-trace.txt"), traceBefore);
+
+    // The pin in capitals is the same pin: that image goes to the mouse.
+    std::string upper = pinned;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const ChildResult r =
+        Run({"update", "--firmware", PathOf("image.bin"), "--firmware-sha256", upper});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(State()["holds_complete_image"], "yes");
 }
 
 TEST_F(CommandLineTest, JsonKeepsStandardOutputForTheObjectAlone) {
