@@ -9,9 +9,12 @@
 
 #include "cli/Output.h"
 #include "cli/ProgressReporter.h"
+#include "cli/StationLog.h"
 #include "cli/ToolSession.h"
 
 namespace talun::cli {
+
+inline constexpr char PROGRAM_VERSION[] = "3.01";
 
 // One update now, of the mouse that is plugged in.
 int RunUpdateCommand(const SessionOptions& options, const Output& out);
@@ -23,8 +26,12 @@ class WatchEvents;
 // With a driver library that tells mice apart (ListMouseSlots gives a list):
 // watch updates each mouse as it is plugged in, in parallel with the others;
 // update --all updates every mouse plugged in now, exit 0 only when all were.
-int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out);
-int RunStationUpdateAll(ToolSession& session, const Output& out);
+// Each mouse goes into log (when there is one) before its outcome is shown.
+int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out,
+                    std::optional<StationLog>& log);
+int RunStationUpdateAll(ToolSession& session, const Output& out, std::optional<StationLog>& log);
+// The tally, the failures by step and mice per hour of a production log.
+int RunSummaryCommand(const std::string& logPath, const Output& out);
 
 // The HID devices the driver library can see.
 int RunDevicesCommand(const SessionOptions& options, const Output& out);

@@ -3,6 +3,7 @@
 // own, every one exactly as a single update would do it.
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <optional>
 
 #include "cli/Commands.h"
@@ -26,17 +27,18 @@ class CliSlot final : public SlotSetup {
             tracedDevice_.emplace(access_, clock_, sink);
             tracedClock_.emplace(clock_, sink);
         }
+        transfers_.emplace(tracedDevice_ ? static_cast<DeviceAccess&>(*tracedDevice_) : access_);
+        recorder_.emplace(progress_, *transfers_, clock_);
     }
     ~CliSlot() override { access_.CloseFeatureDevice(); }
 
-    DeviceAccess& Device() override {
-        return tracedDevice_ ? static_cast<DeviceAccess&>(*tracedDevice_) : access_;
-    }
+    DeviceAccess& Device() override { return *transfers_; }
     Clock& SlotClock() override {
         return tracedClock_ ? static_cast<Clock&>(*tracedClock_) : clock_;
     }
-    UpdateObserver& Observer() override { return progress_; }
+    UpdateObserver& Observer() override { return *recorder_; }
     const SlotProgress& Progress() const { return progress_; }
+    const RunRecorder& Recorder() const { return *recorder_; }
 
   private:
     SlotAccess access_;
@@ -44,20 +46,25 @@ class CliSlot final : public SlotSetup {
     SlotProgress progress_;
     std::optional<TracingDeviceAccess> tracedDevice_;
     std::optional<TracingClock> tracedClock_;
+    std::optional<TransferCheck> transfers_;  // what the log says of a failed step
+    std::optional<RunRecorder> recorder_;
 };
 
 // The station's outcomes as talun-r5 reports them: a line and a JSON object per
 // mouse, and the tally of mice.
 class StationReport {
   public:
-    StationReport(ToolSession& session, const Output& out, const std::string& command)
+    StationReport(ToolSession& session, const Output& out, const std::string& command,
+                  std::optional<StationLog>& log)
         : session_(session),
           out_(out),
           command_(command),
+          log_(log),
           board_(out.Human(), out.HumanIsTerminal() && EnableCursorControls(out.Human())) {}
 
     StationBoard& Board() { return board_; }
     int Updated() const { return updated_; }
+    bool LogFailed() const { return logFailed_; }
     int NotUpdated() const { return notUpdated_; }
     std::string Tally() const {
         return "tally: " + std::to_string(updated_) + " updated, " + std::to_string(notUpdated_) +
@@ -87,6 +94,17 @@ class StationReport {
         const bool updated = outcome.status == UpdateStatus::Updated;
         ++(updated ? updated_ : notUpdated_);
         const int mouse = updated_ + notUpdated_;
+        std::unique_lock<std::mutex> slotsLock(slotsMutex_);
+        const CliSlot& parts = *slots_.at(outcome.slot);
+        slotsLock.unlock();
+        std::string logError;
+        if (log_ && !log_->Write(StationLog::MouseOf(command_, mouse, outcome.slot, outcome.status,
+                                                     parts.Recorder()),
+                                 session_.FirmwareSha256Hex(), logError)) {
+            logFailed_ = true;
+            out_.Warn(logError + "; mouse " + std::to_string(mouse) + " (slot " +
+                      std::to_string(outcome.slot) + ") is not in the log: the station stops");
+        }
         board_.EndProgress(outcome.slot);
         std::string line =
             "mouse " + std::to_string(mouse) + ": " + UpdateStatusText(outcome.status);
@@ -97,8 +115,8 @@ class StationReport {
 
         nlohmann::ordered_json report = {
             {"command", command_}, {"slot", outcome.slot}, {"mouse", mouse}};
-        std::lock_guard<std::mutex> lock(slotsMutex_);
-        report.update(DescribeRun(outcome.status, slots_.at(outcome.slot)->Progress().Steps()));
+        report.update(DescribeRun(outcome.status, parts.Progress().Steps()));
+        if (!logError.empty()) report["log_error"] = logError;
         report["updated"] = updated_;
         report["not_updated"] = notUpdated_;
         out_.Emit(report);
@@ -107,6 +125,8 @@ class StationReport {
     ToolSession& session_;
     const Output& out_;
     std::string command_;
+    std::optional<StationLog>& log_;
+    std::atomic<bool> logFailed_{false};
     StationBoard board_;
     int updated_ = 0;  // touched by one outcome at a time
     int notUpdated_ = 0;
@@ -116,8 +136,9 @@ class StationReport {
 
 }  // namespace
 
-int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out) {
-    StationReport report(session, out, "watch");
+int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out,
+                    std::optional<StationLog>& log) {
+    StationReport report(session, out, "watch", log);
     DriverLibrary& library = session.Driver();
     int exitCode = EXIT_UPDATED;
     {
@@ -137,7 +158,8 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
             "mice being updated are finished first)");
         for (;;) {
             const WatchEvent event = events.Next();
-            if (event.kind == WatchEvent::Kind::Stop) break;
+            // A mouse that is not in the log stops the station; the others finish.
+            if (event.kind == WatchEvent::Kind::Stop || report.LogFailed()) break;
             if (event.message == WM_HID_PLUG_EVENT && event.wParam == 1) {
                 report.Board().SaySlot(static_cast<int>(event.lParam),
                                        "plugged in: updating it in 1.5 seconds");
@@ -148,11 +170,11 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
         library.CloseDevMonitor();
     }
     report.Board().Say("stopped; " + report.Tally());
-    if (report.NotUpdated() > 0) exitCode = EXIT_NOT_UPDATED;
+    if (report.NotUpdated() > 0 || report.LogFailed()) exitCode = EXIT_NOT_UPDATED;
     return exitCode;
 }
 
-int RunStationUpdateAll(ToolSession& session, const Output& out) {
+int RunStationUpdateAll(ToolSession& session, const Output& out, std::optional<StationLog>& log) {
     const std::vector<int> slots = ListMouseSlots(session.Driver()).value_or(std::vector<int>{});
     if (slots.empty()) {
         out.Say(WithReason("no mouse found", session.DriverErrorText()));
@@ -163,14 +185,15 @@ int RunStationUpdateAll(ToolSession& session, const Output& out) {
                   {"exit", EXIT_NOT_UPDATED}});
         return EXIT_NOT_UPDATED;
     }
-    StationReport report(session, out, "update");
+    StationReport report(session, out, "update", log);
     {
         Station station(report.Setup());
         for (const int slot : slots) station.UpdateNow(slot);
         station.Finish();
     }
     const int mice = static_cast<int>(slots.size());
-    const int exitCode = report.NotUpdated() == 0 ? EXIT_UPDATED : EXIT_NOT_UPDATED;
+    const int exitCode =
+        report.NotUpdated() == 0 && !report.LogFailed() ? EXIT_UPDATED : EXIT_NOT_UPDATED;
     out.Say(std::to_string(mice) + (mice == 1 ? " mouse: " : " mice: ") +
             std::to_string(report.Updated()) + " updated, " + std::to_string(report.NotUpdated()) +
             " not updated");

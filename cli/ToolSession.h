@@ -42,6 +42,7 @@ struct SessionOptions {
     // Not empty: the SHA-256 (64 hex digits) the image must have, or nothing
     // is touched.
     std::string firmwareSha256;
+    std::string logPath;  // empty: no production log
 };
 
 struct SessionError {

@@ -12,6 +12,7 @@ int TransferCheck::SetFeature(uint8_t* report, int length) {
         ++counts_.written;
         awaitingAcknowledge_ = true;
         lastStatus_ = 0;
+        statusRead_ = false;
     } else {
         ++counts_.refused;
     }
@@ -23,7 +24,10 @@ int TransferCheck::GetFeature(uint8_t* buffer, int length) {
                             buffer[0] == REPORT_STATUS && awaitingAcknowledge_;
     const int result = ForwardingDeviceAccess::GetFeature(buffer, length);
     if (statusRead) {
-        if (result) lastStatus_ = buffer[1];
+        if (result) {
+            lastStatus_ = buffer[1];
+            statusRead_ = true;
+        }
     } else {
         ++counts_.reads;
         if (!result) ++counts_.failedReads;
@@ -36,6 +40,13 @@ TransferCounts TransferCheck::Counts() const {
     if (awaitingAcknowledge_ && lastStatus_ != static_cast<int>(AckStatus::Done))
         ++counts.unacknowledged;
     return counts;
+}
+
+std::string TransferCheck::AcknowledgeProblem() const {
+    if (!awaitingAcknowledge_ || lastStatus_ == static_cast<int>(AckStatus::Done)) return "";
+    if (!statusRead_) return "status unreadable";
+    if (lastStatus_ == static_cast<int>(AckStatus::Busy)) return "busy";
+    return "error status " + std::to_string(lastStatus_);
 }
 
 }  // namespace talun::cli

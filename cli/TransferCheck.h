@@ -3,6 +3,8 @@
 // mouse. The core's test commands never look at these outcomes themselves.
 #pragma once
 
+#include <string>
+
 #include "device/DeviceAccess.h"
 
 namespace talun::cli {
@@ -26,11 +28,16 @@ class TransferCheck final : public ForwardingDeviceAccess {
 
     // The counts so far, the acknowledgement of the last write included.
     TransferCounts Counts() const;
+    // How the acknowledgement of the last write went wrong: "error status N",
+    // "busy" (it never left Busy) or "status unreadable"; empty when it was
+    // Done or no write was taken.
+    std::string AcknowledgeProblem() const;
 
   private:
     TransferCounts counts_;
     bool awaitingAcknowledge_ = false;  // a write was taken since the last count
     int lastStatus_ = 0;                // the last status the mouse reported after it
+    bool statusRead_ = false;           // a status was read since that write
 };
 
 }  // namespace talun::cli

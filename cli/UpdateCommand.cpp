@@ -3,6 +3,7 @@
 
 #include "cli/Commands.h"
 #include "cli/InterruptHold.h"
+#include "cli/StationLog.h"
 #include "device/SlotAccess.h"
 #include "update/UpdateRun.h"
 
@@ -37,16 +38,21 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     // An interrupt never cuts a firmware write short: the run finishes first.
     const InterruptHold hold;
     if (!hold.Problem().empty()) out.Warn(hold.Problem());
+    std::string logError;
+    std::optional<StationLog> log = StationLog::Open(options.logPath, logError);
+    if (!logError.empty()) return out.Fail("update", "bad-usage", EXIT_USAGE, logError);
     int exitCode = EXIT_NOT_UPDATED;
     std::unique_ptr<ToolSession> session = OpenToolSession("update", options, out, exitCode);
     if (!session) return exitCode;
     const std::string refusal = session->State().firmwareRefusal;
     if (!refusal.empty()) out.Warn(refusal);
     if (options.allMice && ListMouseSlots(session->Driver()))
-        return RunStationUpdateAll(*session, out);
+        return RunStationUpdateAll(*session, out, log);
 
     ProgressReporter progress(out.Human(), out.HumanIsTerminal());
-    CoreContext ctx = session->Context(progress);
+    TransferCheck transfers(session->Device());
+    RunRecorder recorder(progress, transfers, session->SessionClock());
+    CoreContext ctx = session->Context(recorder, transfers);
     std::string driverError;
     if (!ctx.device.OpenFeatureDevice()) {
         driverError = session->DriverErrorText();
@@ -56,15 +62,20 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     if (status != UpdateStatus::Updated) SayDriverError(*session, out, driverError);
     ctx.device.CloseFeatureDevice();
 
+    // The log line is on the disk before the outcome is shown.
+    const bool logged = !log || log->Write(StationLog::MouseOf("update", 1, 0, status, recorder),
+                                           session->FirmwareSha256Hex(), logError);
     out.Say(UpdateStatusText(status));
     if (status != UpdateStatus::Updated) out.Say(HINT_NOT_UPDATED);
-    exitCode = status == UpdateStatus::Updated ? EXIT_UPDATED : EXIT_NOT_UPDATED;
+    if (!logged) out.Warn(logError + "; this mouse is not in the log");
+    exitCode = status == UpdateStatus::Updated && logged ? EXIT_UPDATED : EXIT_NOT_UPDATED;
 
     nlohmann::ordered_json report = {{"command", "update"}};
     report.update(DescribeRun(status, progress));
     report["firmware"] = session->Firmware().Describe();
     if (!refusal.empty()) report["refusal"] = refusal;
     if (!driverError.empty()) report["driver_error"] = driverError;
+    if (!logged) report["log_error"] = logError;
     report["exit"] = exitCode;
     out.Emit(report);
     return exitCode;

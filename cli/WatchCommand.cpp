@@ -1,10 +1,12 @@
 // talun-r5 watch: the production loop. Waits for each mouse, updates it as the
 // window does when it is plugged in (after 1500 ms, through the core's device
-// events), reports the outcome and a running tally, and goes on until it is
-// interrupted. An interrupt is acted on between mice: a run in progress finishes.
+// events), logs and reports the outcome and a running tally, and goes on until it
+// is interrupted. An interrupt is acted on between mice: a run in progress
+// finishes.
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
+#include "cli/StationLog.h"
 #include "cli/WatchEvents.h"
 #include "device/DriverLibrary.h"
 #include "device/SlotAccess.h"
@@ -47,6 +49,83 @@ bool IsAttach(uint32_t eventCode, const ToolState& state) {
            state.linkState != LinkState::Attached;
 }
 
+// A station of one mouse at a time: its events, its run, its log line and report.
+class OneMouseStation {
+  public:
+    OneMouseStation(ToolSession& session, const Output& out, std::optional<StationLog>& log)
+        : session_(session),
+          out_(out),
+          log_(log),
+          progress_(out.Human(), out.HumanIsTerminal()),
+          transfers_(session.Device()),
+          recorder_(progress_, transfers_, session.SessionClock()),
+          ctx_(session.Context(recorder_, transfers_)) {}
+
+    CoreContext& Context() { return ctx_; }
+    const Tally& Totals() const { return tally_; }
+    bool LogFailed() const { return logFailed_; }
+
+    // Handles one message of the monitor. false: the station must stop.
+    bool Handle(const WatchEvent& event) {
+        const uint32_t code = event.message == WM_HID_PLUG_EVENT
+                                  ? PlugEventCode(event.wParam)
+                                  : InputEventCode(event.wParam, event.lParam);
+        if (IsAttach(code, ctx_.state)) {
+            ++mouseNumber_;
+            out_.Say("mouse " + std::to_string(mouseNumber_) +
+                     " plugged in: updating it in 1.5 seconds");
+            session_.TraceNote("mouse " + std::to_string(mouseNumber_) + " plugged in");
+        }
+        const DeviceEventAction action = DispatchDeviceEvent(ctx_, code);
+        if (action == DeviceEventAction::Attached) return Report();
+        if (action == DeviceEventAction::Detached)
+            out_.Say("mouse unplugged; waiting for the next one");
+        return true;
+    }
+
+  private:
+    // Logs the mouse, then reports it. false when its log line was not written.
+    bool Report() {
+        const UpdateStatus status = ctx_.state.updateStatus;
+        const bool updated = status == UpdateStatus::Updated;
+        std::string logError;
+        if (log_) {
+            const auto mouse = StationLog::MouseOf("watch", mouseNumber_, 0, status, recorder_);
+            logFailed_ = !log_->Write(mouse, session_.FirmwareSha256Hex(), logError);
+        }
+        ++(updated ? tally_.updated : tally_.notUpdated);
+        std::string line =
+            "mouse " + std::to_string(mouseNumber_) + ": " + UpdateStatusText(status);
+        if (!updated) line += std::string(" ") + HINT_NOT_UPDATED;
+        std::string driverError;
+        if (!updated) SayDriverError(session_, out_, driverError);
+        out_.Say(line);
+        out_.Say(tally_.Text());
+        nlohmann::ordered_json report = {{"command", "watch"}, {"mouse", mouseNumber_}};
+        report.update(DescribeRun(status, progress_));
+        if (!driverError.empty()) report["driver_error"] = driverError;
+        if (logFailed_) report["log_error"] = logError;
+        report["updated"] = tally_.updated;
+        report["not_updated"] = tally_.notUpdated;
+        out_.Emit(report);
+        if (logFailed_)
+            out_.Warn(logError + "; mouse " + std::to_string(mouseNumber_) +
+                      " is not in the log: the station stops");
+        return !logFailed_;
+    }
+
+    ToolSession& session_;
+    const Output& out_;
+    std::optional<StationLog>& log_;
+    ProgressReporter progress_;
+    TransferCheck transfers_;
+    RunRecorder recorder_;
+    CoreContext ctx_;
+    Tally tally_;
+    int mouseNumber_ = 0;
+    bool logFailed_ = false;
+};
+
 }  // namespace
 
 int RunWatchCommand(const SessionOptions& options, const Output& out) {
@@ -55,6 +134,9 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
     if (!events.Problem().empty())
         return out.Fail("watch", "failed", EXIT_FAILED, events.Problem());
 
+    std::string logError;
+    std::optional<StationLog> log = StationLog::Open(options.logPath, logError);
+    if (!logError.empty()) return out.Fail("watch", "bad-usage", EXIT_USAGE, logError);
     int exitCode = EXIT_NOT_UPDATED;
     std::unique_ptr<ToolSession> session = OpenToolSession("watch", options, out, exitCode);
     if (!session) return exitCode;
@@ -67,64 +149,30 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
                         "tell when a mouse is plugged in");
     }
 
-    if (ListMouseSlots(session->Driver())) return RunStationWatch(*session, events, out);
+    if (ListMouseSlots(session->Driver())) return RunStationWatch(*session, events, out, log);
 
-    ProgressReporter progress(out.Human(), out.HumanIsTerminal());
-    CoreContext ctx = session->Context(progress);
-    ToolState& state = session->State();
-    const OpenedDevice opened(ctx.device, events.Window());
+    OneMouseStation station(*session, out, log);
+    const OpenedDevice opened(station.Context().device, events.Window());
     if (opened.FeatureOpenAtStart()) {
         // As in the window: a mouse that is there from the start counts as
         // attached and is updated only once it has been plugged in again.
-        state.linkState = LinkState::Attached;
+        station.Context().state.linkState = LinkState::Attached;
         out.Say("a mouse is plugged in already: unplug it and plug it in again to update it");
     } else if (const std::string reason = session->DriverErrorText(); !reason.empty()) {
         // Often the reason no mouse will ever be found (hiddriver.ini, access).
         out.Say("no mouse yet: " + reason);
     }
     out.Say("firmware " + session->Firmware().Describe());
+    if (log) out.Say("logging every mouse to " + log->Path());
     out.Say("waiting for Talun R5 mice; Ctrl-C stops (a mouse being updated is finished first)");
 
-    Tally tally;
-    int mouseNumber = 0;
     for (;;) {
         const WatchEvent event = events.Next();
-        if (event.kind == WatchEvent::Kind::Stop) break;
-        const uint32_t code = event.message == WM_HID_PLUG_EVENT
-                                  ? PlugEventCode(event.wParam)
-                                  : InputEventCode(event.wParam, event.lParam);
-        if (IsAttach(code, state)) {
-            ++mouseNumber;
-            out.Say("mouse " + std::to_string(mouseNumber) +
-                    " plugged in: updating it in 1.5 seconds");
-            session->TraceNote("mouse " + std::to_string(mouseNumber) + " plugged in");
-        }
-
-        const DeviceEventAction action = DispatchDeviceEvent(ctx, code);
-        if (action == DeviceEventAction::Attached) {
-            const UpdateStatus status = state.updateStatus;
-            const bool updated = status == UpdateStatus::Updated;
-            ++(updated ? tally.updated : tally.notUpdated);
-            std::string line =
-                "mouse " + std::to_string(mouseNumber) + ": " + UpdateStatusText(status);
-            if (!updated) line += std::string(" ") + HINT_NOT_UPDATED;
-            std::string driverError;
-            if (!updated) SayDriverError(*session, out, driverError);
-            out.Say(line);
-            out.Say(tally.Text());
-            nlohmann::ordered_json report = {{"command", "watch"}, {"mouse", mouseNumber}};
-            report.update(DescribeRun(status, progress));
-            if (!driverError.empty()) report["driver_error"] = driverError;
-            report["updated"] = tally.updated;
-            report["not_updated"] = tally.notUpdated;
-            out.Emit(report);
-        } else if (action == DeviceEventAction::Detached) {
-            out.Say("mouse unplugged; waiting for the next one");
-        }
+        if (event.kind == WatchEvent::Kind::Stop || !station.Handle(event)) break;
     }
-
-    out.Say("stopped; " + tally.Text());
-    return tally.notUpdated == 0 ? EXIT_UPDATED : EXIT_NOT_UPDATED;
+    out.Say("stopped; " + station.Totals().Text());
+    return station.Totals().notUpdated == 0 && !station.LogFailed() ? EXIT_UPDATED
+                                                                    : EXIT_NOT_UPDATED;
 }
 
 }  // namespace talun::cli

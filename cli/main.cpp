@@ -18,8 +18,6 @@ namespace talun::cli {
 
 namespace {
 
-inline constexpr char PROGRAM_VERSION[] = "3.01";
-
 inline constexpr char DESCRIPTION[] =
     "Talun R5 firmware update tool: writes the firmware into a Talun R5 mouse and puts its "
     "settings back to the defaults, and runs the production test commands.\n"
@@ -46,6 +44,7 @@ struct CommandLine {
     bool json = false;
     PanelArguments panel;
     std::string macroName;
+    std::string summaryLog;
     std::function<int(const Output&)> run;
     std::string guardedName;
 
@@ -99,6 +98,11 @@ void AddUpdateCommands(CLI::App& app, CommandLine& line) {
                                                 : std::string("not 64 hexadecimal digits");
                 },
                 "HEX"));
+        command
+            ->add_option("--log", options.logPath,
+                         "Append one JSON line per mouse to this production log, flushed to "
+                         "the disk before the outcome is shown")
+            ->type_name("FILE");
     }
     update->add_flag("--all", options.allMice,
                      "Update every mouse plugged in now, in parallel, when the driver library can "
@@ -111,7 +115,14 @@ void AddUpdateCommands(CLI::App& app, CommandLine& line) {
         line.Choose("watch",
                     [&line](const Output& out) { return RunWatchCommand(line.options, out); });
     });
-    // Touches no mouse: no guard.
+    // These touch no mouse: no guard.
+    CLI::App* summary = app.add_subcommand(
+        "summary", "From a production log (--log): the tally, the failures by step, mice per hour");
+    summary->add_option("log", line.summaryLog, "The log file")->required()->type_name("FILE");
+    summary->callback([&line] {
+        line.Choose("",
+                    [&line](const Output& out) { return RunSummaryCommand(line.summaryLog, out); });
+    });
     app.add_subcommand("devices",
                        "List the HID devices the driver library can see, with their identifiers "
                        "(for hiddriver.ini)")

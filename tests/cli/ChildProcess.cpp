@@ -369,6 +369,10 @@ bool ChildProcess::Started() const {
     return impl_->Started();
 }
 
+void ChildProcess::Kill() {
+    if (impl_->Started()) impl_->Kill();
+}
+
 std::string ChildProcess::StartError() const {
     return impl_->startError;
 }

@@ -43,6 +43,9 @@ class ChildProcess {
     // SIGINT on POSIX; Ctrl-C in the program's console on Windows (interruptible).
     bool Interrupt();
 
+    // Ends the program at once, as a crash would (SIGKILL, TerminateProcess).
+    void Kill();
+
     // The exit status once the program has ended and its output is all read;
     // nothing on time-out.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);

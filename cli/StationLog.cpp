@@ -1,0 +1,117 @@
+#include "cli/StationLog.h"
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
+#include "cli/Commands.h"
+#include "update/FirmwareImage.h"
+
+namespace talun::cli {
+
+namespace {
+
+// Whether the file ends in a line without its line end (a write that a crash cut
+// short): the next line must then start on a line of its own.
+bool EndsInTornLine(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() <= 0) return false;
+    in.seekg(-1, std::ios::end);
+    char last = '\n';
+    in.get(last);
+    return last != '\n';
+}
+
+}  // namespace
+
+std::string UtcTimestamp() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const auto milliseconds = duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+    std::tm calendar{};
+    if (!UtcCalendar(system_clock::to_time_t(now), calendar)) return "";
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", calendar.tm_year + 1900,
+                  calendar.tm_mon + 1, calendar.tm_mday, calendar.tm_hour, calendar.tm_min,
+                  calendar.tm_sec, static_cast<int>(milliseconds.count() % 1000));
+    return text;
+}
+
+void RunRecorder::OnStatusChanged(UpdateStatus status) {
+    if (status == UpdateStatus::Updating) {
+        failure_.reset();
+        allSkipped_ = true;
+        startMs_ = endMs_ = clock_.NowMs();
+    } else {
+        endMs_ = clock_.NowMs();
+    }
+    inner_.OnStatusChanged(status);
+}
+
+void RunRecorder::OnStepFinished(UpdateStep step, StepOutcome outcome) {
+    inner_.OnStepFinished(step, outcome);
+    if (outcome != StepOutcome::Skipped) allSkipped_ = false;
+    if (failure_) return;
+    if (outcome == StepOutcome::WriteRefused) {
+        failure_ = Failure{step, "refused"};
+    } else if (outcome == StepOutcome::NotAcknowledged) {
+        const std::string problem = transfers_.AcknowledgeProblem();
+        failure_ = Failure{step, "not acknowledged" + (problem.empty() ? "" : ": " + problem)};
+    } else if (outcome == StepOutcome::Skipped && allSkipped_ &&
+               step == UpdateStep::FirmwareChunk1) {
+        // Nothing at all was sent: the image may not go through this library.
+        failure_ = Failure{step, "image refused"};
+    }
+}
+
+std::optional<StationLog> StationLog::Open(const std::string& path, std::string& error) {
+    if (path.empty()) return std::nullopt;
+    const bool torn = EndsInTornLine(path);
+    std::unique_ptr<LogFile> file = LogFile::Open(path, error);
+    if (!file) {
+        error = "cannot open the log " + path + ": " + error;
+        return std::nullopt;
+    }
+    // Nothing is written yet, but a file that cannot even be flushed is refused now.
+    if (!file->Append("", error)) {
+        error = "cannot write the log " + path + ": " + error;
+        return std::nullopt;
+    }
+    return StationLog(path, std::move(file), torn);
+}
+
+StationLog::StationLog(std::string path, std::unique_ptr<LogFile> file, bool breakFirst)
+    : path_(std::move(path)), file_(std::move(file)), host_(HostName()), breakFirst_(breakFirst) {}
+
+bool StationLog::Write(const Mouse& mouse, const std::string& firmwareSha256, std::string& error) {
+    const bool updated = mouse.status == UpdateStatus::Updated;
+    const nlohmann::ordered_json noValue;
+    const nlohmann::ordered_json line = {
+        {"time", UtcTimestamp()},
+        {"host", host_},
+        {"slot", mouse.slot},
+        {"firmware_size", FIRMWARE_IMAGE_SIZE},
+        {"firmware_sha256", firmwareSha256},
+        {"outcome", updated ? "updated" : "not-updated"},
+        {"failed_step",
+         mouse.failure ? nlohmann::ordered_json(UpdateStepName(mouse.failure->step)) : noValue},
+        {"failure", mouse.failure ? nlohmann::ordered_json(mouse.failure->how) : noValue},
+        {"duration_ms", mouse.durationMs},
+        {"version", PROGRAM_VERSION},
+        {"command", mouse.command},
+        {"mouse", mouse.number},
+    };
+    std::string text = (breakFirst_ ? "\n" : "") +
+                       line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+                       "\n";
+    if (!file_->Append(text, error)) {
+        error = "cannot write the log " + path_ + ": " + error;
+        return false;
+    }
+    breakFirst_ = false;
+    return true;
+}
+
+}  // namespace talun::cli
