@@ -160,6 +160,7 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
             const WatchEvent event = events.Next();
             // A mouse that is not in the log stops the station; the others finish.
             if (event.kind == WatchEvent::Kind::Stop || report.LogFailed()) break;
+            session.TraceEvent(event.message, event.wParam, event.lParam);
             if (event.message == WM_HID_PLUG_EVENT && event.wParam == 1) {
                 report.Board().SaySlot(static_cast<int>(event.lParam),
                                        "plugged in: updating it in 1.5 seconds");

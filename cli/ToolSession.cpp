@@ -1,11 +1,13 @@
 #include "cli/ToolSession.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <system_error>
 
 #include "cli/Output.h"
 #include "cli/ProgramFiles.h"
+#include "driver/replay/Recording.h"
 #include "platform/PathLimits.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/Sha256.h"
@@ -122,6 +124,28 @@ const char* DriverLibraryFileName() {
 #endif
 }
 
+bool ToolSession::OpenTraceFiles(ToolSession& session, const SessionOptions& options,
+                                 SessionError& error) {
+    if (!options.tracePath.empty()) {
+        session.traceFile_.open(options.tracePath, std::ios::out | std::ios::trunc);
+        if (!session.traceFile_) {
+            error = {EXIT_USAGE, "cannot write trace file " + options.tracePath};
+            return false;
+        }
+    }
+    if (!options.recordPath.empty()) {
+        session.recordFile_.open(options.recordPath, std::ios::out | std::ios::trunc);
+        if (!session.recordFile_) {
+            error = {EXIT_USAGE, "cannot write recording " + options.recordPath};
+            return false;
+        }
+        // The lines of a trace, after the line that makes them a recording
+        // (driver/replay/README.md); monitor messages are added by TraceEvent.
+        session.recordFile_ << replay::RECORDING_FIRST_LINE << '\n' << std::flush;
+    }
+    return true;
+}
+
 std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, SessionError& error) {
     std::unique_ptr<ToolSession> session(new ToolSession());  // private constructor
     ToolState& state = session->state_;
@@ -150,13 +174,8 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
     session->firmwareSha256_ = FirmwareSha256(*session->firmware_);
     if (!MatchesPinnedDigest(options, session->firmwareSha256_, error)) return nullptr;
 
-    if (!options.tracePath.empty()) {
-        session->traceFile_.open(options.tracePath, std::ios::out | std::ios::trunc);
-        if (!session->traceFile_) {
-            error = {EXIT_USAGE, "cannot write trace file " + options.tracePath};
-            return nullptr;
-        }
-        const TraceSink sink = session->SlotTraceSink(-1);
+    if (!OpenTraceFiles(*session, options, error)) return nullptr;
+    if (const TraceSink sink = session->SlotTraceSink(-1)) {
         session->tracedDevice_ =
             std::make_unique<TracingDeviceAccess>(session->library_, session->clock_, sink);
         session->tracedClock_ = std::make_unique<TracingClock>(session->clock_, sink);
@@ -196,16 +215,30 @@ CoreContext ToolSession::Context(UpdateObserver& observer, DeviceAccess& device)
 
 void ToolSession::TraceNote(const std::string& text) {
     std::lock_guard<std::mutex> lock(traceMutex_);
-    if (traceFile_.is_open()) traceFile_ << "# " << text << '\n' << std::flush;
+    WriteTraceLine("# " + text);
 }
 
 TraceSink ToolSession::SlotTraceSink(int slot) {
-    if (!traceFile_.is_open()) return {};
+    if (!traceFile_.is_open() && !recordFile_.is_open()) return {};
     const std::string prefix = slot < 0 ? "" : "slot " + std::to_string(slot) + " ";
     return [this, prefix](const std::string& line) {
         std::lock_guard<std::mutex> lock(traceMutex_);
-        traceFile_ << prefix << line << '\n' << std::flush;
+        WriteTraceLine(prefix + line);
     };
+}
+
+void ToolSession::WriteTraceLine(const std::string& line) {
+    if (traceFile_.is_open()) traceFile_ << line << '\n' << std::flush;
+    if (recordFile_.is_open()) recordFile_ << line << '\n' << std::flush;
+}
+
+void ToolSession::TraceEvent(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    const TraceSink sink = SlotTraceSink(-1);
+    if (!sink) return;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%8llu ", static_cast<unsigned long long>(clock_.NowMs()));
+    sink(std::string(stamp) + "EVENT " + (message == WM_HID_PLUG_EVENT ? "PLUG" : "INPUT") +
+         " w=" + std::to_string(wParam) + " l=" + std::to_string(lParam));
 }
 
 std::string ToolSession::DriverErrorText() {

@@ -43,6 +43,9 @@ struct SessionOptions {
     // is touched.
     std::string firmwareSha256;
     std::string logPath;  // empty: no production log
+    // Empty: no recording. Else every call into the driver library and every
+    // message of its monitor, in the trace's format, for the replay library.
+    std::string recordPath;
 };
 
 struct SessionError {
@@ -82,6 +85,8 @@ class ToolSession {
     // "slot N " (slot -1: the one mouse, no prefix); an empty sink when there is
     // no trace. Safe from any thread.
     TraceSink SlotTraceSink(int slot);
+    // A message of the device monitor, for the trace and the recording.
+    void TraceEvent(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The clock itself, without the trace of its sleeps.
     Clock& SystemTime() { return clock_; }
     // Why the driver library's last call failed, from its optional
@@ -90,6 +95,8 @@ class ToolSession {
 
   private:
     ToolSession() = default;
+    static bool OpenTraceFiles(ToolSession& session, const SessionOptions& options,
+                               SessionError& error);
 
     std::unique_ptr<LibraryLoader> loader_;
     DriverLibrary library_;
@@ -99,7 +106,10 @@ class ToolSession {
     std::string firmwareSha256_;
     ToolState state_;
     std::string driverPath_;
+    void WriteTraceLine(const std::string& line);
+
     std::ofstream traceFile_;
+    std::ofstream recordFile_;
     std::mutex traceMutex_;  // the trace file's lines come from several threads in a station
     std::unique_ptr<TracingDeviceAccess> tracedDevice_;
     std::unique_ptr<TracingClock> tracedClock_;

@@ -70,6 +70,7 @@ class OneMouseStation {
         const uint32_t code = event.message == WM_HID_PLUG_EVENT
                                   ? PlugEventCode(event.wParam)
                                   : InputEventCode(event.wParam, event.lParam);
+        session_.TraceEvent(event.message, event.wParam, event.lParam);
         if (IsAttach(code, ctx_.state)) {
             ++mouseNumber_;
             out_.Say("mouse " + std::to_string(mouseNumber_) +

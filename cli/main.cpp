@@ -67,6 +67,11 @@ void AddProgramOptions(CLI::App& app, CommandLine& line) {
                    "Write every report (with time, direction, result and bytes in hex), status "
                    "read and sleep to this file")
         ->type_name("FILE");
+    app.add_option("--record", line.options.recordPath,
+                   "Record every call into the driver library (entry point, arguments, result, "
+                   "bytes, time) and every message of its monitor to this file, for the replay "
+                   "driver library")
+        ->type_name("FILE");
     app.add_flag("--json", line.json,
                  "One JSON object per outcome on standard output (per mouse when watching); "
                  "the readable report goes to standard error");

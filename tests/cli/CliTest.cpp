@@ -24,6 +24,14 @@ std::string DriverWithoutMouse() {
     return FullPath(TALUN_DRIVER_WITHOUT_MOUSE);
 }
 
+std::string ReplayDriver() {
+    return FullPath(TALUN_REPLAY_DRIVER);
+}
+
+std::string RecordingsDir() {
+    return FullPath(TALUN_RECORDINGS_DIR);
+}
+
 std::vector<uint8_t> ReportWith(std::size_t length, const std::vector<BytesAt>& parts) {
     std::vector<uint8_t> report(length, 0);
     for (const BytesAt& part : parts) {

@@ -23,6 +23,8 @@ inline constexpr std::chrono::seconds WAIT_LIMIT{120};
 
 std::string CliProgram();          // talun-r5 as built
 std::string DriverWithoutMouse();  // a real-mouse driver library that finds none, no listing
+std::string ReplayDriver();        // the replay driver library
+std::string RecordingsDir();       // tests/cli/recordings in the sources
 
 // One line of talun-r5's --trace file.
 struct TraceRecord {
