@@ -8,9 +8,6 @@ namespace talun::sim {
 
 namespace {
 
-// Status the mouse answers for a report it rejected.
-constexpr uint8_t kStatusError = 2;
-
 constexpr uint8_t kStatusDone = static_cast<uint8_t>(AckStatus::Done);
 constexpr uint8_t kStatusBusy = static_cast<uint8_t>(AckStatus::Busy);
 
@@ -100,7 +97,7 @@ int SimMouse::SetFeature(const uint8_t* report, int length) {
             const auto final = plan_.finalStatus.find(id);
             p.finalStatus = final == plan_.finalStatus.end() ? kStatusDone : final->second;
         } else {
-            p.finalStatus = kStatusError;
+            p.finalStatus = SIM_STATUS_ERROR;
         }
         pending_ = std::move(p);
         lastStatusReport_ = id;
@@ -292,10 +289,6 @@ bool SimMouse::HoldsCompleteImage(const std::vector<uint8_t>& block3070) const {
            firmware_ == block3070;
 }
 
-std::vector<uint8_t> SimMouse::FirmwareBlock() const {
-    return firmware_;
-}
-
 bool SimMouse::HoldsDefaultSettings(int breathingMode) const {
     return profileReport_ == DefaultProfileReport() &&
            mainSettings_[0] == DefaultMainSettingsReport(breathingMode) &&
@@ -323,21 +316,6 @@ std::vector<uint8_t> SimMouse::ButtonCodes(int profile) const {
 std::vector<uint8_t> SimMouse::Macro(int profile, int button) const {
     const auto found = macros_.find({profile, button});
     return found == macros_.end() ? std::vector<uint8_t>{} : found->second;
-}
-
-int SimMouse::SetCalls(uint8_t reportId) const {
-    const auto it = setCalls_.find(reportId);
-    return it == setCalls_.end() ? 0 : it->second;
-}
-
-int SimMouse::AcceptedWrites(uint8_t reportId) const {
-    const auto it = accepted_.find(reportId);
-    return it == accepted_.end() ? 0 : it->second;
-}
-
-int SimMouse::Commits(uint8_t reportId) const {
-    const auto it = commits_.find(reportId);
-    return it == commits_.end() ? 0 : it->second;
 }
 
 std::vector<uint8_t> SimMouse::DefaultProfileReport() {

@@ -28,6 +28,9 @@ struct WriteFault {
     int occurrence = 0;
 };
 
+// Status the mouse answers for a report it rejected.
+inline constexpr uint8_t SIM_STATUS_ERROR = 2;
+
 struct FaultPlan {
     // No mouse: OpenFeatureDevice fails and every write and read fails.
     bool absent = false;
@@ -43,6 +46,49 @@ struct FaultPlan {
     // The mouse disappears right after this many accepted writes (counted over its
     // life); -1 never. Once it has happened the mouse sets this back to -1.
     int unplugAfterWrites = -1;
+
+    // Named faults, chained onto a sane mouse: FaultPlan().RefuseWrite(0x2A, 2).
+    static FaultPlan AbsentMouse() {
+        FaultPlan plan;
+        plan.absent = true;
+        return plan;
+    }
+    // The occurrence-th write of reportId (1-based); 0 every write of it.
+    FaultPlan& RefuseWrite(uint8_t reportId, int occurrence = 0) {
+        refusedWrites.push_back({reportId, occurrence});
+        return *this;
+    }
+    // Every write of every report the tool sends.
+    FaultPlan& RefuseEveryWrite() {
+        for (uint8_t id : {REPORT_STATUS, REPORT_PROFILE, REPORT_MAIN_SETTINGS, REPORT_BUTTON_MAP,
+                           REPORT_OTG_SPEED, REPORT_MACRO, REPORT_FIRMWARE_CHUNK})
+            RefuseWrite(id);
+        return *this;
+    }
+    FaultPlan& FailRead(int readNumber) {
+        failedReads.push_back(readNumber);
+        return *this;
+    }
+    // polls status reads answer Busy after each accepted write of reportId.
+    FaultPlan& Busy(uint8_t reportId, int polls) {
+        busyPolls[reportId] = polls;
+        return *this;
+    }
+    FaultPlan& BusyForever(uint8_t reportId) {
+        return EndsWith(reportId, static_cast<uint8_t>(AckStatus::Busy));
+    }
+    FaultPlan& ErrorStatus(uint8_t reportId, uint8_t status = SIM_STATUS_ERROR) {
+        return EndsWith(reportId, status);
+    }
+    // The status after the busy polls of reportId: Done unless set here.
+    FaultPlan& EndsWith(uint8_t reportId, uint8_t status) {
+        finalStatus[reportId] = status;
+        return *this;
+    }
+    FaultPlan& UnplugAfterWrites(int writes) {
+        unplugAfterWrites = writes;
+        return *this;
+    }
 };
 
 struct TraceEntry {
@@ -92,7 +138,7 @@ class SimMouse {
     // Chunks 1, 2 and 3 committed in order (the mouse checked the trailer on chunk 3).
     bool HoldsSomeCompleteImage() const { return chunksCommitted_ == 3; }
     // The committed firmware block so far (empty before chunk 1 is committed).
-    std::vector<uint8_t> FirmwareBlock() const;
+    std::vector<uint8_t> FirmwareBlock() const { return firmware_; }
     // Reports 0x05, 0x06 (profile 0), 0x07 (profile 0) and 0x08 committed with the
     // default bytes, report 0x06 carrying breathingMode in byte 33.
     bool HoldsDefaultSettings(int breathingMode) const;
@@ -110,9 +156,9 @@ class SimMouse {
 
     // Counters per report ID: SetFeature calls, writes the library accepted, and
     // reports committed (Done read by the host).
-    int SetCalls(uint8_t reportId) const;
-    int AcceptedWrites(uint8_t reportId) const;
-    int Commits(uint8_t reportId) const;
+    int SetCalls(uint8_t reportId) const { return CountOf(setCalls_, reportId); }
+    int AcceptedWrites(uint8_t reportId) const { return CountOf(accepted_, reportId); }
+    int Commits(uint8_t reportId) const { return CountOf(commits_, reportId); }
     int TotalAcceptedWrites() const { return acceptedTotal_; }
     int GetCalls() const { return getCalls_; }
 
@@ -176,6 +222,10 @@ class SimMouse {
     int readItem_ = -1;
 
     std::map<uint8_t, int> setCalls_, accepted_, commits_;
+    static int CountOf(const std::map<uint8_t, int>& counts, uint8_t reportId) {
+        const auto it = counts.find(reportId);
+        return it == counts.end() ? 0 : it->second;
+    }
     int acceptedTotal_ = 0;
     int getCalls_ = 0;
 

@@ -11,6 +11,16 @@ namespace talun {
 namespace {
 
 using testing::CoreFixture;
+using testing::FromHex;
+
+// The default record, byte by byte: bytes 0..28, ButtonCodeTable, on-the-go speed.
+const std::vector<uint8_t> kDefaultRecord = FromHex(
+    "00 0A 0A 1F 08 10 20 40 50 0F 12 11 13 14 01 01 02 00 11 00 01 01 01 00 01 00 00 00 00"
+    " 01 02 03 07 08 0E 0F 20 1F 00 00 00 00 09 0A  0A");
+
+std::vector<uint8_t> Bytes(const DeviceSettings& settings) {
+    return std::vector<uint8_t>(settings.bytes.begin(), settings.bytes.end());
+}
 
 int BreathingFor(const char* text) {
     CoreFixture f;
@@ -62,7 +72,7 @@ TEST(DefaultSettingsFile, MissingFileEqualsAFileSayingTwo) {
 
     EXPECT_EQ(missing.state.BreathingMode, 2);
     EXPECT_EQ(missing.state.deviceSettings.bytes, two.state.deviceSettings.bytes);
-    EXPECT_EQ(missing.state.deviceSettings.bytes, DefaultSettingsBytes());
+    EXPECT_EQ(Bytes(missing.state.deviceSettings), kDefaultRecord);
 }
 
 TEST(DefaultSettingsFile, OtherKeysAreReadInOrderButDoNotChangeTheRecord) {
@@ -70,7 +80,7 @@ TEST(DefaultSettingsFile, OtherKeysAreReadInOrderButDoNotChangeTheRecord) {
     f.profileFile.values[{"Main Setting", "Sensitivity-X"}] = "30";
     f.profileFile.values[{"Button setting", "Button-1"}] = "5";
     ReadDefaultSettings(f.ctx, f.state.deviceSettings);
-    EXPECT_EQ(f.state.deviceSettings.bytes, DefaultSettingsBytes());
+    EXPECT_EQ(Bytes(f.state.deviceSettings), kDefaultRecord);
 
     std::vector<std::string> keys;
     for (const auto& [path, section, key] : f.profileFile.reads) {
@@ -115,10 +125,12 @@ TEST(DefaultSettingsFile, RestoreAfterAMacroCommandPutsEveryButtonBack) {
 
     f.device.calls.clear();
     RestoreSettings(f.ctx);
-    EXPECT_EQ(f.state.deviceSettings.ButtonCodes(), DefaultButtonCodes);
+    EXPECT_EQ(Bytes(f.state.deviceSettings), kDefaultRecord);
     const auto writes = f.device.Writes();
     ASSERT_EQ(writes.size(), 4u);
-    EXPECT_EQ(writes[2].bytes, BuildButtonMapReport(0, DefaultButtonCodes));
+    EXPECT_EQ(writes[2].bytes, FromHex("07 32 00  01 00 00 02 00 00 03 00 00 07 00 00 08 00 00"
+                                       " 0E 00 00 0F 00 00 20 00 00 1F 00 00 00 00 00 00 00 00"
+                                       " 00 00 00 00 00 00 09 00 00 0A 00 00  BD 00"));
 }
 
 }  // namespace

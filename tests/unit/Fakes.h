@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "device/DeviceAccess.h"
-#include "update/ToolState.h"
+#include "driver/sim/SimMouse.h"
 #include "platform/Clock.h"
 #include "platform/ProfileFile.h"
 #include "protocol/StatusReport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/Hex.h"
 #include "update/FirmwareImage.h"
+#include "update/ToolState.h"
 
 namespace talun::testing {
 
@@ -46,21 +47,23 @@ class ScriptedDevice final : public DeviceAccess {
     void CloseDevMonitor() override { ++monitorCloses; }
     int OpenFeatureDevice() override {
         ++featureOpens;
-        return openResult;
+        return faults.absent ? 0 : openResult;
     }
     void CloseFeatureDevice() override { ++featureCloses; }
     int SetFeature(uint8_t* report, int length) override {
         calls.push_back({true, std::vector<uint8_t>(report, report + length)});
         const int occurrence = ++writesOf[report[0]];
-        if (refuseAllWrites || refusedIds.count(report[0])) return 0;
-        auto nth = refusedOccurrence.find(report[0]);
-        if (nth != refusedOccurrence.end() && nth->second == occurrence) return 0;
+        if (faults.absent || Refused(report[0], occurrence)) return 0;
+        lastWritten_ = report[0];
+        const auto busy = faults.busyPolls.find(lastWritten_);
+        busyLeft_ = busy == faults.busyPolls.end() ? 0 : busy->second;
         return 1;
     }
     int GetFeature(uint8_t* buffer, int length) override {
         calls.push_back({false, std::vector<uint8_t>(buffer, buffer + length)});
+        if (faults.absent) return 0;
         if (buffer[0] == REPORT_STATUS) {
-            int status = defaultStatus;
+            int status = PlannedStatus();
             if (!statuses.empty()) {
                 status = statuses.front();
                 statuses.pop_front();
@@ -87,16 +90,34 @@ class ScriptedDevice final : public DeviceAccess {
         return n;
     }
 
-    std::deque<int> statuses;  // one per status read; -1 = the read fails
+    std::deque<int> statuses;  // one per status read, before the plan; -1 = the read fails
     int defaultStatus = static_cast<int>(AckStatus::Done);
-    bool refuseAllWrites = false;
-    std::map<uint8_t, bool> refusedIds;
-    std::map<uint8_t, int> refusedOccurrence;  // report ID -> the one write of it (1-based) refused
+    // The same faults as the simulated mouse's: absence, refused writes, and the
+    // status after each write (busy polls, then the final status).
+    sim::FaultPlan faults;
     std::map<uint8_t, int> writesOf;
     bool failOtherReads = false;
     int openResult = 1;
     std::vector<Call> calls;
     int monitorOpens = 0, monitorCloses = 0, featureOpens = 0, featureCloses = 0;
+
+  private:
+    bool Refused(uint8_t id, int occurrence) const {
+        for (const sim::WriteFault& f : faults.refusedWrites) {
+            if (f.reportId == id && (f.occurrence == 0 || f.occurrence == occurrence)) return true;
+        }
+        return false;
+    }
+    int PlannedStatus() {
+        if (busyLeft_ > 0) {
+            --busyLeft_;
+            return static_cast<int>(AckStatus::Busy);
+        }
+        const auto final = faults.finalStatus.find(lastWritten_);
+        return final == faults.finalStatus.end() ? defaultStatus : final->second;
+    }
+    uint8_t lastWritten_ = 0;
+    int busyLeft_ = 0;
 };
 
 // Records what the core tells the front end.

@@ -10,11 +10,11 @@
 
 #include "Fakes.h"
 #include "GoldenFiles.h"
-#include "update/DeviceEvents.h"
 #include "device/TransferTrace.h"
 #include "driver/sim/SimDeviceAccess.h"
 #include "driver/sim/SimMouse.h"
 #include "testpanel/TestCommands.h"
+#include "update/DeviceEvents.h"
 
 namespace talun {
 namespace {

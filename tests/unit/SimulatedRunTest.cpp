@@ -11,9 +11,9 @@
 
 #include "Fakes.h"
 #include "RandomFaultPlan.h"
-#include "update/DeviceEvents.h"
 #include "driver/sim/SimDeviceAccess.h"
 #include "driver/sim/SimMouse.h"
+#include "update/DeviceEvents.h"
 #include "update/UpdateRun.h"
 
 namespace talun {
@@ -83,7 +83,7 @@ TEST(SimulatedRun, AllAcknowledged) {
 }
 
 TEST(SimulatedRun, AbsentMouse) {
-    SimulatedStation s(FaultPlan{true, {}, {}, {}, {}, -1});
+    SimulatedStation s(FaultPlan::AbsentMouse());
     EXPECT_EQ(RunUpdate(s.ctx), UpdateStatus::NotUpdated);
     // The transfer stops at the refused first chunk; every settings report is tried once.
     EXPECT_EQ(s.SetIds(), (std::vector<uint8_t>{0x2A, 0x05, 0x06, 0x07, 0x08}));
@@ -92,8 +92,7 @@ TEST(SimulatedRun, AbsentMouse) {
 }
 
 TEST(SimulatedRun, RefusedChunk) {
-    FaultPlan plan;
-    plan.refusedWrites = {WriteFault{REPORT_FIRMWARE_CHUNK, 2}};
+    const FaultPlan plan = FaultPlan().RefuseWrite(REPORT_FIRMWARE_CHUNK, 2);
     SimulatedStation s(plan);
     EXPECT_EQ(RunUpdate(s.ctx), UpdateStatus::NotUpdated);
     EXPECT_EQ(s.SetIds(), (std::vector<uint8_t>{0x2A, 0x2A, 0x05, 0x06, 0x07, 0x08}));
@@ -103,8 +102,7 @@ TEST(SimulatedRun, RefusedChunk) {
 
 TEST(SimulatedRun, RefusedSettingsReportIsNotAnUpdatedMouse) {
     for (uint8_t id : {REPORT_PROFILE, REPORT_MAIN_SETTINGS, REPORT_BUTTON_MAP}) {
-        FaultPlan plan;
-        plan.refusedWrites = {WriteFault{id, 0}};
+        const FaultPlan plan = FaultPlan().RefuseWrite(id);
         SimulatedStation s(plan);
         EXPECT_EQ(RunUpdate(s.ctx), UpdateStatus::NotUpdated) << int(id);
         EXPECT_EQ(s.SetIds(), kEveryReport) << int(id);
@@ -113,8 +111,7 @@ TEST(SimulatedRun, RefusedSettingsReportIsNotAnUpdatedMouse) {
 }
 
 TEST(SimulatedRun, BusyThatNeverEnds) {
-    FaultPlan plan;
-    plan.finalStatus[REPORT_OTG_SPEED] = static_cast<uint8_t>(AckStatus::Busy);
+    const FaultPlan plan = FaultPlan().BusyForever(REPORT_OTG_SPEED);
     SimulatedStation s(plan);
     EXPECT_EQ(RunUpdate(s.ctx), UpdateStatus::NotUpdated);
     EXPECT_EQ(s.StatusReads(), 6 + 10);
@@ -122,8 +119,7 @@ TEST(SimulatedRun, BusyThatNeverEnds) {
 }
 
 TEST(SimulatedRun, BusyForAWhileThenDone) {
-    FaultPlan plan;
-    plan.busyPolls[REPORT_FIRMWARE_CHUNK] = 3;
+    const FaultPlan plan = FaultPlan().Busy(REPORT_FIRMWARE_CHUNK, 3);
     SimulatedStation s(plan);
     EXPECT_EQ(RunUpdate(s.ctx), UpdateStatus::Updated);
     EXPECT_TRUE(s.MouseHoldsEverything());

@@ -114,7 +114,7 @@ TEST(MacroCommands, ADelayBBytesAsListed) {
 
 TEST(MacroCommands, RefusedButtonMapStillSendsTheMacroAfterThePause) {
     CoreFixture f;
-    f.device.refusedIds[0x07] = true;
+    f.device.faults.RefuseWrite(REPORT_BUTTON_MAP);
     TestPanelValues values{0, 3};
     RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_CTRL_V), values);
     EXPECT_EQ(f.device.Writes().size(), 2u);
@@ -158,7 +158,7 @@ TEST(Queries, MainSettingRequestThenRead) {
 
 TEST(Queries, MacroRequestThenReadEvenWhenTheRequestIsRefused) {
     CoreFixture f;
-    f.device.refuseAllWrites = true;
+    f.device.faults.RefuseEveryWrite();
     TestPanelValues values{1, 14};
     RunTestPanelCommand(f.ctx, COMMAND_QUERY_MACRO, values);
     ASSERT_EQ(f.device.calls.size(), 2u);  // no status read after the refused request

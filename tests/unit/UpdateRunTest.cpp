@@ -48,7 +48,7 @@ TEST(UpdateRun, AllAcknowledged) {
 
 TEST(UpdateRun, AbsentMouseTriesEachWriteOnceAndNeverWaits) {
     CoreFixture f;
-    f.device.refuseAllWrites = true;
+    f.device.faults.RefuseEveryWrite();
     EXPECT_EQ(RunUpdate(f.ctx), UpdateStatus::NotUpdated);
     EXPECT_EQ(WrittenIds(f.device), (std::vector<uint8_t>{0x2A, 0x05, 0x06, 0x07, 0x08}));
     EXPECT_EQ(f.device.StatusReads(), 0);
@@ -58,7 +58,7 @@ TEST(UpdateRun, AbsentMouseTriesEachWriteOnceAndNeverWaits) {
 TEST(UpdateRun, RefusedSecondChunkStopsTheTransferButNotTheRestore) {
     CoreFixture f;
     f.device.statuses = {1};  // chunk 1 Done
-    f.device.refusedOccurrence[0x2A] = 2;
+    f.device.faults.RefuseWrite(REPORT_FIRMWARE_CHUNK, 2);
     EXPECT_EQ(RunUpdate(f.ctx), UpdateStatus::NotUpdated);
     // Chunk 3 must not follow a refused chunk 2: it would land on a partial image.
     EXPECT_EQ(WrittenIds(f.device), (std::vector<uint8_t>{0x2A, 0x2A, 0x05, 0x06, 0x07, 0x08}));
@@ -73,14 +73,14 @@ TEST(UpdateRun, UnacknowledgedChunkStopsTheTransfer) {
 
 TEST(UpdateRun, FailedFirmwareIsNeverReportedAsUpdated) {
     CoreFixture f;
-    f.device.refusedIds[0x2A] = true;  // settings all acknowledged
+    f.device.faults.RefuseWrite(REPORT_FIRMWARE_CHUNK);  // settings all acknowledged
     EXPECT_EQ(RunUpdate(f.ctx), UpdateStatus::NotUpdated);
 }
 
 TEST(UpdateRun, EverySettingsReportMustBeAcknowledged) {
     for (uint8_t id : {0x05, 0x06, 0x07}) {
         CoreFixture f;
-        f.device.refusedIds[id] = true;
+        f.device.faults.RefuseWrite(id);
         EXPECT_EQ(RunUpdate(f.ctx), UpdateStatus::NotUpdated) << int(id);
         EXPECT_EQ(WrittenIds(f.device), kEveryReport) << int(id);
     }
