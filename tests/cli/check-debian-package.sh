@@ -45,6 +45,8 @@ echo "$deb"
 echo "--- contents"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# A lock of its own, not the one that other runs of talun-r5 on this machine share.
+export TALUN_R5_GUARD_FILE="$work/guard.lock"
 dpkg-deb -x "$deb" "$work/root"
 dpkg-deb -e "$deb" "$work/control"
 (cd "$work/root" && find . ! -type d | sort) >"$work/files"
