@@ -111,6 +111,7 @@ void VirtualMouse::SetAnswers(const Answers& answers) const {
     if (const HKEY key = OpenParameters()) {
         SetNumber(key, L"BusyReads", answers.busyReads);
         SetNumber(key, L"FinalStatus", answers.finalStatus);
+        SetNumber(key, L"OnlyAfterReport", answers.onlyAfterReport);
         ::RegCloseKey(key);
     }
 }

@@ -20,10 +20,12 @@ inline constexpr uint16_t VENDOR_ID = VMOUSE_VENDOR_ID;
 inline constexpr uint16_t PRODUCT_ID = VMOUSE_PRODUCT_ID;
 std::string TestIni();
 
-// Status reads answered Busy after each write, then the final status.
+// Status reads answered Busy after each write, then the final status; with
+// onlyAfterReport, after writes of that report ID alone (Done after the others).
 struct Answers {
     DWORD busyReads = 0;
     DWORD finalStatus = 1;  // 1 Done
+    DWORD onlyAfterReport = 0;
 };
 
 // One line of the mouse's log: "SET" (bytes received), "GET" (bytes returned),

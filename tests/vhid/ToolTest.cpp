@@ -25,6 +25,7 @@ constexpr Answers BUSY_FOR_EVER = {10, 1};  // the wait gives up after ten reads
 // Five writes of the run wait ten reads each: about 90 s.
 constexpr uint32_t WAIT_BUSY_RUN_MS = 300000;
 constexpr Answers ERROR_STATUS = {0, 2};
+constexpr Answers FIRMWARE_REFUSED = {0, 2, 0x2A};  // the settings are all acknowledged
 
 // A folder with the program, default.ini, the real library and the test ini.
 fs::path ToolFolder(const std::string& name, const char* program) {
@@ -79,13 +80,18 @@ TEST_F(Tool, UpdatesTheMousePluggedInAndClearsOnUnplug) {
     EXPECT_EQ(Writes(mouse_, 0x2A), 6);
 }
 
-TEST_F(Tool, BusyForEverAndAnErrorStatusAreNotUpdated) {
+TEST_F(Tool, BusyForEverAnErrorStatusAndARefusedFirmwareAreNotUpdated) {
     mouse_.SetAnswers(BUSY_FOR_EVER);
     PlugInExpecting(Shown::NotUpdated, WAIT_BUSY_RUN_MS);
     EXPECT_EQ(Writes(mouse_, 0x2A), 1);  // nothing after the chunk that was never done
     mouse_.SetAnswers(ERROR_STATUS);
     PlugInExpecting(Shown::NotUpdated);
     EXPECT_EQ(Writes(mouse_, 0x2A), 2);
+    // The settings restore alone succeeding is no update.
+    mouse_.SetAnswers(FIRMWARE_REFUSED);
+    PlugInExpecting(Shown::NotUpdated);
+    EXPECT_EQ(Writes(mouse_, 0x2A), 3);
+    EXPECT_EQ(Writes(mouse_, 0x08), 3);
 }
 
 TEST(Watch, UpdatesEachMousePluggedInAndReportsEveryOutcome) {

@@ -46,6 +46,7 @@ void VhidReset(VirtualMouse* mouse) {
         for (ULONG b = 2; b < VHID_LONGEST_REPORT; ++b) report[b] = (UCHAR)(REPORT_IDS[i] + 7 * b);
     }
     mouse->busyLeft = 0;
+    mouse->statusAfterBusy = (UCHAR)mouse->parameters.finalStatus;
     mouse->lastWritten = 0;
 }
 
@@ -86,6 +87,7 @@ void VhidReadParameters(VhidParameters* parameters) {
     parameters->productId = VMOUSE_PRODUCT_ID;
     parameters->busyReads = 0;
     parameters->finalStatus = 1;
+    parameters->onlyReport = 0;
     parameters->logPath[0] = 0;
 
     UNICODE_STRING keyName;
@@ -99,6 +101,7 @@ void VhidReadParameters(VhidParameters* parameters) {
     parameters->productId = (USHORT)ReadNumber(key, L"ProductId", parameters->productId);
     parameters->busyReads = ReadNumber(key, L"BusyReads", 0);
     parameters->finalStatus = ReadNumber(key, L"FinalStatus", 1);
+    parameters->onlyReport = ReadNumber(key, L"OnlyAfterReport", 0);
     ReadPath(key, L"LogFile", parameters->logPath);
     ZwClose(key);
 }
@@ -111,8 +114,11 @@ NTSTATUS VhidSetFeature(VirtualMouse* mouse, HID_XFER_PACKET* packet, ULONG_PTR*
     ULONG length = packet->reportBufferLen;
     if (length > REPORT_LENGTHS[index]) length = REPORT_LENGTHS[index];
     memcpy(mouse->reports[index], packet->reportBuffer, length);
+    const VhidParameters* chosen = &mouse->parameters;
+    const BOOLEAN answered = chosen->onlyReport == 0 || chosen->onlyReport == packet->reportId;
     mouse->lastWritten = packet->reportId;
-    mouse->busyLeft = mouse->parameters.busyReads;
+    mouse->busyLeft = answered ? chosen->busyReads : 0;
+    mouse->statusAfterBusy = answered ? (UCHAR)chosen->finalStatus : 1;
     *written = packet->reportBufferLen;
     return STATUS_SUCCESS;
 }
@@ -129,7 +135,7 @@ NTSTATUS VhidGetFeature(VirtualMouse* mouse, HID_XFER_PACKET* packet, ULONG_PTR*
             --mouse->busyLeft;
             report[1] = VHID_STATUS_BUSY;
         } else {
-            report[1] = (UCHAR)mouse->parameters.finalStatus;
+            report[1] = mouse->statusAfterBusy;
         }
         report[2] = mouse->lastWritten;
     }

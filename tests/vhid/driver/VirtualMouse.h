@@ -17,8 +17,9 @@
 typedef struct {
     USHORT vendorId;
     USHORT productId;
-    ULONG busyReads;                    /* status reads answered Busy after each write */
-    ULONG finalStatus;                  /* the status after them: 1 Done, anything else a failure */
+    ULONG busyReads;   /* status reads answered Busy after each write */
+    ULONG finalStatus; /* the status after them: 1 Done, anything else a failure */
+    ULONG onlyReport;  /* nonzero: the two apply after writes of this report ID alone */
     WCHAR logPath[VHID_LOG_PATH_CHARS]; /* NT path, e.g. \??\C:\log.txt; empty: no log */
 } VhidParameters;
 
@@ -27,6 +28,7 @@ typedef struct {
     KSPIN_LOCK lock; /* guards pendingReads */
     LIST_ENTRY pendingReads;
     ULONG busyLeft;
+    UCHAR statusAfterBusy;
     UCHAR lastWritten;
     /* What each report ID holds: what was last written, or its initial bytes. */
     UCHAR reports[VHID_REPORT_COUNT][VHID_LONGEST_REPORT];
