@@ -38,8 +38,9 @@ run_station() {
     start=$(now)
     coproc WATCH { TALUN_SIM_SCENARIO=$dir/scenario.ini exec "$bin/talun-r5" --json watch 2>"$dir/err.txt"; }
     local pid=$WATCH_PID seen=0 updated=0 line
-    # Blocking reads of the outcomes as they come: one JSON object per mouse.
-    while ((seen < count)) && read -r line <&"${WATCH[0]}"; do
+    # Blocking reads of the outcomes as they come: one JSON object per mouse
+    # (a library that never reports them all ends the wait after 5 minutes).
+    while ((seen < count)) && read -r -t 300 line <&"${WATCH[0]}"; do
         [[ $line == *'"command":"watch"'* ]] || continue
         seen=$((seen + 1))
         [[ $line == *'"outcome":"updated"'* ]] && updated=$((updated + 1))
