@@ -18,7 +18,7 @@ class UpdaterApp final : public ui::WinApp {
 
   private:
     // Open for as long as this copy runs; never owned.
-    ui::UniqueHandle instanceGuard_;
+    UniqueHandle instanceGuard_;
 };
 
 }  // namespace talun

@@ -1,38 +1,13 @@
-// Owners of the Windows handles the window uses: each releases or restores what
-// it holds when it goes out of scope, on every path.
+// Owners of the GDI objects and painting scopes the window uses (kernel handles:
+// platform/win32/UniqueHandle.h): each releases or restores what it holds when it
+// goes out of scope, on every path.
 #pragma once
 
 #include <windows.h>
 
-#include <utility>
+#include "platform/win32/UniqueHandle.h"
 
 namespace talun::ui {
-
-// A kernel object handle (mutex, thread, process), closed with CloseHandle.
-class UniqueHandle {
-  public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) Reset(other.Release());
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { Reset(); }
-
-    HANDLE Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    HANDLE Release() { return std::exchange(handle_, nullptr); }
-    void Reset(HANDLE handle = nullptr) {
-        if (handle_ != nullptr) ::CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-  private:
-    HANDLE handle_ = nullptr;
-};
 
 // A GDI object (font, bitmap, brush), deleted with DeleteObject. It must not be
 // selected into a device context any more when this goes: declare it before the

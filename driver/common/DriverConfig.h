@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/KeyValueText.h"
+
 namespace talun::hiddriver {
 
 // The name of the file beside the library, and its one section.
@@ -50,6 +52,6 @@ ConfigResult ParseDriverConfig(const std::string& text);
 ConfigResult LoadDriverConfig(const std::string& path);
 
 // Parses 1 to 4 hex digits, with an optional 0x prefix, nothing else.
-std::optional<uint16_t> ParseHex16(const std::string& text);
+using text::ParseHex16;
 
 }  // namespace talun::hiddriver

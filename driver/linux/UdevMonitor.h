@@ -10,11 +10,12 @@
 #include "device/HidDriverApi.h"
 #include "driver/common/DeviceMatch.h"
 #include "driver/common/DriverConfig.h"
+#include "driver/front/DeviceDriver.h"
 #include "driver/linux/UdevHandles.h"
 
 namespace talun::hiddriver {
 
-class UdevMonitor {
+class UdevMonitor final : public PlugMonitor {
   public:
     // Starts watching. Returns nullptr, with the reason in error, when udev or its
     // netlink socket is not available (as in many containers). A monitor that
@@ -23,7 +24,7 @@ class UdevMonitor {
                                               unsigned plugMessage, std::string& error,
                                               std::string& warning);
     // Stops the thread and waits for it.
-    ~UdevMonitor();
+    ~UdevMonitor() override;
 
     struct Key {  // only Start makes monitors
       private:

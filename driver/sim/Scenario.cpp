@@ -2,59 +2,41 @@
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
+#include <cstdint>
+#include <iterator>
+#include <map>
+#include <utility>
+
+#include "platform/KeyValueText.h"
 
 namespace talun::sim {
-
 namespace {
+
+using text::ParseIntegerInRange;
+using text::SplitList;
 
 // Every report ID the mouse accepts a write of: what "*" stands for.
 constexpr uint8_t kWriteIds[] = {0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x2A};
 
-std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return s.substr(first, last - first + 1);
-}
+const std::string kBadPair = "expected ID:count items, ID as 0x2A or decimal, or * for all";
 
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
+// What one key's parser is handed.
+struct KeyText {
+    const std::string& key;
+    const std::string& value;
+    const std::string& baseDir;
+};
 
-// Items separated by commas and/or blanks.
-std::vector<std::string> SplitList(const std::string& text) {
-    std::vector<std::string> items;
-    std::string current;
-    for (const char c : text) {
-        if (c == ',' || c == ' ' || c == '\t') {
-            if (!current.empty()) items.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    if (!current.empty()) items.push_back(current);
-    return items;
-}
-
-bool ParseBool(const std::string& text, bool& value) {
-    const std::string t = Lower(text);
+std::string ParseFlag(const KeyText& k, bool& flag) {
+    const std::string t = text::Lower(k.value);
     if (t == "1" || t == "yes" || t == "true" || t == "on") {
-        value = true;
-        return true;
+        flag = true;
+    } else if (t == "0" || t == "no" || t == "false" || t == "off") {
+        flag = false;
+    } else {
+        return k.key + ": expected 1 or 0";
     }
-    if (t == "0" || t == "no" || t == "false" || t == "off") {
-        value = false;
-        return true;
-    }
-    return false;
-}
-
-bool ParseInRange(const std::string& text, int64_t low, int64_t high, int64_t& value) {
-    return ParseNumber(text, value) && value >= low && value <= high;
+    return {};
 }
 
 // "ID:n" (or "ID" alone when defaultCount >= 0); ID may be "*" for every report.
@@ -65,7 +47,9 @@ bool ParsePair(const std::string& item, int64_t maxCount, int64_t defaultCount,
     if (colon == std::string::npos) {
         if (defaultCount < 0) return false;
         count = defaultCount;
-    } else if (!ParseInRange(item.substr(colon + 1), 0, maxCount, count)) {
+    } else if (const auto n = ParseIntegerInRange(item.substr(colon + 1), 0, maxCount)) {
+        count = *n;
+    } else {
         return false;
     }
     ids.clear();
@@ -73,10 +57,46 @@ bool ParsePair(const std::string& item, int64_t maxCount, int64_t defaultCount,
         ids.assign(std::begin(kWriteIds), std::end(kWriteIds));
         return true;
     }
-    int64_t id = 0;
-    if (!ParseInRange(idText, 0, 255, id)) return false;
-    ids.push_back(static_cast<uint8_t>(id));
+    const auto id = ParseIntegerInRange(idText, 0, 255);
+    if (!id) return false;
+    ids.push_back(static_cast<uint8_t>(*id));
     return true;
+}
+
+// Every "ID:count" item of the value, or an error naming the first bad one.
+std::string ParsePairs(const KeyText& k, int64_t maxCount, int64_t defaultCount,
+                       const std::string& expected,
+                       std::vector<std::pair<uint8_t, int64_t>>& entries) {
+    for (const auto& item : SplitList(k.value)) {
+        std::vector<uint8_t> ids;
+        int64_t count = 0;
+        if (!ParsePair(item, maxCount, defaultCount, ids, count))
+            return k.key + ": '" + item + "': " + expected;
+        for (const uint8_t id : ids) entries.emplace_back(id, count);
+    }
+    return {};
+}
+
+// Numbers low..high, each item of the value; added to list only when all are good.
+template <typename T>
+std::string AddNumbers(const KeyText& k, int64_t low, const std::string& what,
+                       std::vector<T>& list) {
+    std::vector<T> numbers;
+    for (const auto& item : SplitList(k.value)) {
+        const auto n = ParseIntegerInRange(item, low, INT32_MAX);
+        if (!n) return k.key + ": '" + item + "' is not " + what;
+        numbers.push_back(static_cast<T>(*n));
+    }
+    list.insert(list.end(), numbers.begin(), numbers.end());
+    return {};
+}
+
+std::string SetNumber(const KeyText& k, int64_t low, int64_t high, const std::string& expected,
+                      int& number) {
+    const auto n = ParseIntegerInRange(k.value, low, high);
+    if (!n) return k.key + ": " + expected;
+    number = static_cast<int>(*n);
+    return {};
 }
 
 bool IsAbsolute(const std::string& path) {
@@ -85,10 +105,33 @@ bool IsAbsolute(const std::string& path) {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-std::string Resolve(const std::string& path, const std::string& baseDir) {
-    if (IsAbsolute(path) || baseDir.empty()) return path;
-    const char last = baseDir.back();
-    return baseDir + (last == '/' || last == '\\' ? "" : "/") + path;
+std::string SetPath(const KeyText& k, std::string& path) {
+    if (k.value.empty()) return k.key + ": empty path";
+    if (IsAbsolute(k.value) || k.baseDir.empty()) {
+        path = k.value;
+    } else {
+        const char last = k.baseDir.back();
+        path = k.baseDir + (last == '/' || last == '\\' ? "" : "/") + k.value;
+    }
+    return {};
+}
+
+std::string AddRefusedWrites(Scenario& s, const KeyText& k) {
+    std::vector<std::pair<uint8_t, int64_t>> entries;
+    std::string error = ParsePairs(k, INT32_MAX, 0, "expected ID or ID:occurrence", entries);
+    if (!error.empty()) return error;
+    for (const auto& [id, n] : entries) s.faults.refusedWrites.push_back({id, static_cast<int>(n)});
+    return {};
+}
+
+// A value per report ID ("ID:value" items), set only when all items are good.
+template <typename T>
+std::string SetPerReport(const KeyText& k, int64_t maxValue, std::map<uint8_t, T>& values) {
+    std::vector<std::pair<uint8_t, int64_t>> entries;
+    std::string error = ParsePairs(k, maxValue, -1, kBadPair, entries);
+    if (!error.empty()) return error;
+    for (const auto& [id, n] : entries) values[id] = static_cast<T>(n);
+    return {};
 }
 
 // The n-th call from now, after the already made so far; one beyond the
@@ -97,247 +140,123 @@ int FromNow(int n, int already) {
     return static_cast<int>(std::min<int64_t>(int64_t{n} + already, INT32_MAX));
 }
 
-const std::string kBadPair = "expected ID:count items, ID as 0x2A or decimal, or * for all";
+// A fault set while the mouse runs: counts start from now.
+void LiveRefusedWrites(SimMouse& mouse, const FaultPlan& now) {
+    FaultPlan& plan = mouse.Faults();
+    plan.refusedWrites.clear();
+    for (WriteFault f : now.refusedWrites) {
+        if (f.occurrence > 0) f.occurrence = FromNow(f.occurrence, mouse.SetCalls(f.reportId));
+        plan.refusedWrites.push_back(f);
+    }
+}
+
+void LiveFailedReads(SimMouse& mouse, const FaultPlan& now) {
+    FaultPlan& plan = mouse.Faults();
+    plan.failedReads.clear();
+    for (const int n : now.failedReads) plan.failedReads.push_back(FromNow(n, mouse.GetCalls()));
+}
+
+void LiveUnplugAfterWrites(SimMouse& mouse, const FaultPlan& now) {
+    mouse.Faults().unplugAfterWrites =
+        now.unplugAfterWrites < 0 ? -1
+                                  : FromNow(now.unplugAfterWrites, mouse.TotalAcceptedWrites());
+}
+
+struct ScenarioKey {
+    const char* name;
+    std::string (*apply)(Scenario&, const KeyText&);
+    // How a control line's "set" applies the key to a running mouse; nullptr:
+    // the key cannot be set while running.
+    void (*applyLive)(SimMouse&, const FaultPlan& parsed);
+};
+
+// The keys of a scenario file, as driver/sim/README.md lists them.
+const ScenarioKey kKeys[] = {
+    {"present", [](Scenario& s, const KeyText& k) { return ParseFlag(k, s.presentAtStart); },
+     nullptr},
+    {"absent", [](Scenario& s, const KeyText& k) { return ParseFlag(k, s.faults.absent); },
+     [](SimMouse& m, const FaultPlan& now) { m.Faults().absent = now.absent; }},
+    {"plug_at_ms",
+     [](Scenario& s, const KeyText& k) { return AddNumbers(k, 0, "a time in ms", s.plugAtMs); },
+     nullptr},
+    {"unplug_at_ms",
+     [](Scenario& s, const KeyText& k) { return AddNumbers(k, 0, "a time in ms", s.unplugAtMs); },
+     nullptr},
+    {"refuse_write", AddRefusedWrites, LiveRefusedWrites},
+    {"fail_read",
+     [](Scenario& s, const KeyText& k) {
+         return AddNumbers(k, 1, "a read number (1, 2, ...)", s.faults.failedReads);
+     },
+     LiveFailedReads},
+    {"busy_polls",
+     [](Scenario& s, const KeyText& k) { return SetPerReport(k, 1000000, s.faults.busyPolls); },
+     [](SimMouse& m, const FaultPlan& now) { m.Faults().busyPolls = now.busyPolls; }},
+    {"final_status",
+     [](Scenario& s, const KeyText& k) { return SetPerReport(k, 255, s.faults.finalStatus); },
+     [](SimMouse& m, const FaultPlan& now) { m.Faults().finalStatus = now.finalStatus; }},
+    {"unplug_after_writes",
+     [](Scenario& s, const KeyText& k) {
+         return SetNumber(k, -1, INT32_MAX, "expected a count, or -1 for never",
+                          s.faults.unplugAfterWrites);
+     },
+     LiveUnplugAfterWrites},
+    {"poll_ms",
+     [](Scenario& s, const KeyText& k) {
+         return SetNumber(k, 1, 1000, "expected 1 to 1000", s.pollMs);
+     },
+     nullptr},
+    {"trace_file", [](Scenario& s, const KeyText& k) { return SetPath(k, s.traceFile); }, nullptr},
+    {"control_file", [](Scenario& s, const KeyText& k) { return SetPath(k, s.controlFile); },
+     nullptr},
+    {"state_file", [](Scenario& s, const KeyText& k) { return SetPath(k, s.stateFile); }, nullptr},
+    {"firmware_file", [](Scenario& s, const KeyText& k) { return SetPath(k, s.firmwareFile); },
+     nullptr},
+};
+
+const ScenarioKey* FindKey(const std::string& key) {
+    for (const ScenarioKey& k : kKeys) {
+        if (key == k.name) return &k;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
-bool ParseNumber(const std::string& text, int64_t& value) {
-    std::string t = Trim(text);
-    if (t.empty()) return false;
-    bool negative = false;
-    if (t[0] == '-' || t[0] == '+') {
-        negative = t[0] == '-';
-        t.erase(0, 1);
-    }
-    int base = 10;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        base = 16;
-        t.erase(0, 2);
-    }
-    if (t.empty() || t.size() > 15) return false;
-    int64_t v = 0;
-    for (const char c : t) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return false;
-        v = v * base + digit;
-    }
-    value = negative ? -v : v;
-    return true;
-}
-
 std::string ApplyScenarioKey(Scenario& s, const std::string& rawKey, const std::string& value,
                              const std::string& baseDir) {
-    const std::string key = Lower(Trim(rawKey));
-    const std::string v = Trim(value);
-    if (key == "present" || key == "absent") {
-        bool b = false;
-        if (!ParseBool(v, b)) return key + ": expected 1 or 0";
-        if (key == "present")
-            s.presentAtStart = b;
-        else
-            s.faults.absent = b;
-        return {};
-    }
-    if (key == "plug_at_ms" || key == "unplug_at_ms") {
-        std::vector<uint64_t> times;
-        for (const auto& item : SplitList(v)) {
-            int64_t t = 0;
-            if (!ParseInRange(item, 0, INT32_MAX, t))
-                return key + ": '" + item + "' is not a time in ms";
-            times.push_back(static_cast<uint64_t>(t));
-        }
-        auto& list = key == "plug_at_ms" ? s.plugAtMs : s.unplugAtMs;
-        list.insert(list.end(), times.begin(), times.end());
-        return {};
-    }
-    if (key == "refuse_write") {
-        std::vector<WriteFault> faults;
-        for (const auto& item : SplitList(v)) {
-            std::vector<uint8_t> ids;
-            int64_t occurrence = 0;
-            if (!ParsePair(item, INT32_MAX, 0, ids, occurrence))
-                return key + ": '" + item + "': expected ID or ID:occurrence";
-            for (const uint8_t id : ids) faults.push_back({id, static_cast<int>(occurrence)});
-        }
-        s.faults.refusedWrites.insert(s.faults.refusedWrites.end(), faults.begin(), faults.end());
-        return {};
-    }
-    if (key == "fail_read") {
-        std::vector<int> reads;
-        for (const auto& item : SplitList(v)) {
-            int64_t n = 0;
-            if (!ParseInRange(item, 1, INT32_MAX, n))
-                return key + ": '" + item + "' is not a read number (1, 2, ...)";
-            reads.push_back(static_cast<int>(n));
-        }
-        s.faults.failedReads.insert(s.faults.failedReads.end(), reads.begin(), reads.end());
-        return {};
-    }
-    if (key == "busy_polls" || key == "final_status") {
-        const bool busy = key == "busy_polls";
-        std::vector<std::pair<uint8_t, int64_t>> entries;
-        for (const auto& item : SplitList(v)) {
-            std::vector<uint8_t> ids;
-            int64_t count = 0;
-            if (!ParsePair(item, busy ? 1000000 : 255, -1, ids, count))
-                return key + ": '" + item + "': " + kBadPair;
-            for (const uint8_t id : ids) entries.emplace_back(id, count);
-        }
-        for (const auto& [id, count] : entries) {
-            if (busy)
-                s.faults.busyPolls[id] = static_cast<int>(count);
-            else
-                s.faults.finalStatus[id] = static_cast<uint8_t>(count);
-        }
-        return {};
-    }
-    if (key == "unplug_after_writes") {
-        int64_t n = 0;
-        if (!ParseInRange(v, -1, INT32_MAX, n)) return key + ": expected a count, or -1 for never";
-        s.faults.unplugAfterWrites = static_cast<int>(n);
-        return {};
-    }
-    if (key == "poll_ms") {
-        int64_t n = 0;
-        if (!ParseInRange(v, 1, 1000, n)) return key + ": expected 1 to 1000";
-        s.pollMs = static_cast<int>(n);
-        return {};
-    }
-    if (key == "trace_file" || key == "control_file" || key == "state_file" ||
-        key == "firmware_file") {
-        if (v.empty()) return key + ": empty path";
-        const std::string path = Resolve(v, baseDir);
-        if (key == "trace_file")
-            s.traceFile = path;
-        else if (key == "control_file")
-            s.controlFile = path;
-        else if (key == "state_file")
-            s.stateFile = path;
-        else
-            s.firmwareFile = path;
-        return {};
-    }
-    return "unknown key '" + key + "'";
+    const std::string key = text::Lower(text::Trim(rawKey));
+    const ScenarioKey* entry = FindKey(key);
+    if (entry == nullptr) return "unknown key '" + key + "'";
+    const std::string trimmed = text::Trim(value);
+    return entry->apply(s, KeyText{key, trimmed, baseDir});
 }
 
-Scenario ParseScenario(const std::string& text, const std::string& baseDir) {
+Scenario ParseScenario(const std::string& content, const std::string& baseDir) {
     Scenario s;
-    std::istringstream in(text);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const std::string t = Trim(line);
-        if (t.empty() || t[0] == '#' || t[0] == ';' || t[0] == '[') continue;
-        const auto eq = t.find('=');
-        std::string error;
-        if (eq == std::string::npos)
-            error = "expected key = value";
-        else
-            error = ApplyScenarioKey(s, t.substr(0, eq), t.substr(eq + 1), baseDir);
-        if (!error.empty()) s.errors.push_back("line " + std::to_string(number) + ": " + error);
+    text::KeyValueReader reader(content, "#;");
+    while (const auto line = reader.Next()) {
+        if (line->kind == text::KeyValueLine::Section ||
+            line->kind == text::KeyValueLine::UnclosedSection)
+            continue;
+        const std::string error = line->kind == text::KeyValueLine::Malformed
+                                      ? "expected key = value"
+                                      : ApplyScenarioKey(s, line->key, line->value, baseDir);
+        if (!error.empty())
+            s.errors.push_back("line " + std::to_string(line->number) + ": " + error);
     }
     return s;
 }
 
 std::string ApplyLiveFault(SimMouse& mouse, const std::string& rawKey, const std::string& value) {
-    const std::string key = Lower(Trim(rawKey));
-    if (key != "absent" && key != "refuse_write" && key != "fail_read" && key != "busy_polls" &&
-        key != "final_status" && key != "unplug_after_writes")
+    const std::string key = text::Lower(text::Trim(rawKey));
+    const ScenarioKey* entry = FindKey(key);
+    if (entry == nullptr || entry->applyLive == nullptr)
         return "'" + key + "' cannot be set while running";
     Scenario parsed;
     const std::string error = ApplyScenarioKey(parsed, key, value, {});
     if (!error.empty()) return error;
-    FaultPlan& plan = mouse.Faults();
-    const FaultPlan& now = parsed.faults;
-    if (key == "absent") {
-        plan.absent = now.absent;
-    } else if (key == "refuse_write") {
-        plan.refusedWrites.clear();
-        for (WriteFault f : now.refusedWrites) {
-            if (f.occurrence > 0) f.occurrence = FromNow(f.occurrence, mouse.SetCalls(f.reportId));
-            plan.refusedWrites.push_back(f);
-        }
-    } else if (key == "fail_read") {
-        plan.failedReads.clear();
-        for (const int n : now.failedReads)
-            plan.failedReads.push_back(FromNow(n, mouse.GetCalls()));
-    } else if (key == "busy_polls") {
-        plan.busyPolls = now.busyPolls;
-    } else if (key == "final_status") {
-        plan.finalStatus = now.finalStatus;
-    } else {
-        plan.unplugAfterWrites = now.unplugAfterWrites < 0
-                                     ? -1
-                                     : FromNow(now.unplugAfterWrites, mouse.TotalAcceptedWrites());
-    }
+    entry->applyLive(mouse, parsed.faults);
     return {};
-}
-
-ControlCommand ParseControlLine(const std::string& line) {
-    ControlCommand c;
-    const std::string t = Trim(line);
-    if (t.empty() || t[0] == '#') return c;
-    std::istringstream words(t);
-    std::string verb;
-    words >> verb;
-    verb = Lower(verb);
-    std::string rest;
-    std::getline(words, rest);
-    rest = Trim(rest);
-    const auto invalid = [&c](const std::string& error) {
-        c.kind = ControlCommand::Invalid;
-        c.error = error;
-        return c;
-    };
-    if (verb == "plug" || verb == "unplug") {
-        if (!rest.empty()) return invalid(verb + " takes nothing after it");
-        c.kind = verb == "plug" ? ControlCommand::Plug : ControlCommand::Unplug;
-        return c;
-    }
-    if (verb == "button") {
-        int64_t n = 0;
-        if (!ParseInRange(rest, 0, 0xFFFF, n))
-            return invalid("button: expected a number 0 to 65535");
-        c.kind = ControlCommand::Button;
-        c.wParam = 0xE000;
-        c.lParam = n;
-        return c;
-    }
-    if (verb == "input") {
-        const auto items = SplitList(rest);
-        int64_t w = 0, l = 0;
-        if (items.size() != 2 || !ParseInRange(items[0], 0, 0xFFFFFFFF, w) ||
-            !ParseInRange(items[1], -0x80000000LL, 0xFFFFFFFF, l))
-            return invalid("input: expected wParam and lParam");
-        c.kind = ControlCommand::Input;
-        c.wParam = static_cast<uint64_t>(w);
-        c.lParam = l;
-        return c;
-    }
-    if (verb == "plug-message") {
-        int64_t w = 0;
-        if (!ParseInRange(rest, 0, 0xFFFFFFFF, w)) return invalid("plug-message: expected wParam");
-        c.kind = ControlCommand::PlugMessage;
-        c.wParam = static_cast<uint64_t>(w);
-        return c;
-    }
-    if (verb == "set") {
-        const auto eq = rest.find('=');
-        if (eq == std::string::npos) return invalid("set: expected key=value");
-        c.kind = ControlCommand::SetFault;
-        c.key = Trim(rest.substr(0, eq));
-        c.value = Trim(rest.substr(eq + 1));
-        return c;
-    }
-    return invalid("unknown command '" + verb + "'");
 }
 
 }  // namespace talun::sim

@@ -1,5 +1,6 @@
-// The scenario of the sim driver library (sim-scenario.ini) and the lines of its
-// control file. Plain parsing, no I/O: see driver/sim/README.md for the keys.
+// The scenario of the sim driver library (sim-scenario.ini): what the mouse does
+// from the start, and the faults a control line may change while it runs. Plain
+// parsing, no I/O: see driver/sim/README.md for the keys.
 #pragma once
 
 #include <cstdint>
@@ -41,30 +42,5 @@ std::string ApplyScenarioKey(Scenario& scenario, const std::string& key, const s
 // numbers and the unplug after n writes count from the moment the line is acted
 // on). Returns an error message or an empty string.
 std::string ApplyLiveFault(SimMouse& mouse, const std::string& key, const std::string& value);
-
-// One line of the control file.
-struct ControlCommand {
-    enum Kind {
-        None,         // blank line or comment
-        Plug,         // "plug"
-        Unplug,       // "unplug"
-        Button,       // "button N": input message, wParam 0xE000, lParam N
-        Input,        // "input W L": input message with this wParam and lParam
-        PlugMessage,  // "plug-message W": plug message with this wParam, mouse unchanged
-        SetFault,     // "set key=value": see ApplyLiveFault
-        Invalid,
-    };
-    Kind kind = None;
-    uint64_t wParam = 0;
-    int64_t lParam = 0;
-    std::string key;
-    std::string value;
-    std::string error;  // for Invalid
-};
-
-ControlCommand ParseControlLine(const std::string& line);
-
-// "0x2A" is hexadecimal, "42" decimal; false for anything else.
-bool ParseNumber(const std::string& text, int64_t& value);
 
 }  // namespace talun::sim

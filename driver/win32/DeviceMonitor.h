@@ -11,18 +11,19 @@
 
 #include "driver/common/DeviceMatch.h"
 #include "driver/common/DriverConfig.h"
+#include "driver/front/DeviceDriver.h"
 #include "driver/win32/WinHandles.h"
 
 namespace talun::hiddriver {
 
-class DeviceMonitor {
+class DeviceMonitor final : public PlugMonitor {
   public:
     // Starts the thread and waits until its window listens. nullptr, with the
     // reason in error, when that fails.
     static std::unique_ptr<DeviceMonitor> Start(const DriverConfig& config, HWND target,
                                                 UINT plugMessage, std::string& error);
     // Closes the window, which ends the thread, and waits for the thread.
-    ~DeviceMonitor();
+    ~DeviceMonitor() override;
 
     DeviceMonitor(const DeviceMonitor&) = delete;
     DeviceMonitor& operator=(const DeviceMonitor&) = delete;

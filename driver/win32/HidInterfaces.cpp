@@ -12,8 +12,8 @@ GUID HidGuid() {
     return guid;
 }
 
-UniqueHandle OpenForAttributes(const std::string& path) {
-    return UniqueHandle(
+UniqueFileHandle OpenForAttributes(const std::string& path) {
+    return UniqueFileHandle(
         ::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
@@ -25,19 +25,6 @@ std::string NarrowAscii(const wchar_t* text, std::size_t maxChars) {
         narrow += (text[i] > 0 && text[i] < 0x80) ? static_cast<char>(text[i]) : '?';
     }
     return narrow;
-}
-
-std::string SystemErrorText(DWORD code) {
-    char text[512] = {};
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, code, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.')) {
-        --length;
-    }
-    std::string result(text, length);
-    if (result.empty()) result = "system error";
-    return result + " (error " + std::to_string(code) + ")";
 }
 
 std::vector<std::string> HidInterfacePaths(std::string& error) {
@@ -77,7 +64,7 @@ std::vector<HidCandidate> EnumerateHidInterfaces(uint16_t vendorId, uint16_t pro
     std::vector<HidCandidate> candidates;
     const bool filtered = vendorId != 0 || productId != 0;
     for (const std::string& path : HidInterfacePaths(error)) {
-        const UniqueHandle device = OpenForAttributes(path);
+        const UniqueFileHandle device = OpenForAttributes(path);
         if (!device.Valid()) continue;
         HIDD_ATTRIBUTES attributes{};
         attributes.Size = sizeof attributes;
@@ -110,9 +97,9 @@ std::vector<HidCandidate> EnumerateHidInterfaces(uint16_t vendorId, uint16_t pro
     return candidates;
 }
 
-UniqueHandle OpenHidInterface(const std::string& path, std::string& error) {
-    UniqueHandle device(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, SHARE_ALL,
-                                      nullptr, OPEN_EXISTING, 0, nullptr));
+UniqueFileHandle OpenHidInterface(const std::string& path, std::string& error) {
+    UniqueFileHandle device(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, SHARE_ALL,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
     if (device.Valid()) return device;
     const DWORD readWriteError = ::GetLastError();
     device = OpenForAttributes(path);

@@ -8,6 +8,7 @@
 
 #include "driver/common/DeviceMatch.h"
 #include "driver/win32/WinHandles.h"
+#include "platform/win32/SystemErrorText.h"
 
 namespace talun::hiddriver {
 
@@ -23,13 +24,10 @@ std::vector<HidCandidate> EnumerateHidInterfaces(uint16_t vendorId, uint16_t pro
 // Opens an interface for feature reports: read/write access, or, where Windows
 // refuses that (it holds a mouse's own collections exclusively), no access at
 // all, which still allows feature reports. On failure sets error.
-UniqueHandle OpenHidInterface(const std::string& path, std::string& error);
+UniqueFileHandle OpenHidInterface(const std::string& path, std::string& error);
 
 // Wide text as single-byte text, at most maxChars characters; characters beyond
 // ASCII become '?'.
 std::string NarrowAscii(const wchar_t* text, std::size_t maxChars);
-
-// "<system text> (error <code>)" for a GetLastError code.
-std::string SystemErrorText(DWORD code);
 
 }  // namespace talun::hiddriver

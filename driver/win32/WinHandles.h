@@ -1,4 +1,5 @@
-// Owners for the Windows handles of the HID driver: each is released on every path.
+// Owners for the SetupAPI and HID objects of the Windows driver (kernel handles:
+// platform/win32/UniqueHandle.h); each is released on every path.
 #pragma once
 
 #include <windows.h>
@@ -14,37 +15,10 @@ extern "C" {
 
 #include <memory>
 #include <type_traits>
-#include <utility>
+
+#include "platform/win32/UniqueHandle.h"
 
 namespace talun::hiddriver {
-
-// A kernel object handle; INVALID_HANDLE_VALUE and null both mean none.
-class UniqueHandle {
-  public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { Reset(); }
-
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    void Reset() {
-        if (Valid()) ::CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-  private:
-    HANDLE handle_ = nullptr;
-};
 
 struct DeviceInfoListFree {
     using pointer = HDEVINFO;

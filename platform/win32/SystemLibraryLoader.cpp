@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/win32/SystemErrorText.h"
+
 namespace talun {
 namespace {
 
@@ -23,19 +25,6 @@ bool IsFullPath(const std::string& path) {
                        path[1] == ':' && IsSeparator(path[2]);
     const bool network = path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]);
     return drive || network;
-}
-
-std::string SystemMessage(DWORD error) {
-    char text[512] = {};
-    const DWORD length =
-        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                         0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' ||
-                                message.back() == ' ' || message.back() == '.')) {
-        message.pop_back();
-    }
-    return message.empty() ? "no description" : message;
 }
 
 // No "insert a disk" or "file not found" boxes while a library loads.
@@ -92,7 +81,7 @@ class Win32LibraryLoader final : public LibraryLoader {
         }
         if (module == nullptr) {
             lastError_ = "LoadLibrary failed: error " + std::to_string(error) + " (" +
-                         SystemMessage(error) + ")";
+                         SystemErrorMessage(error) + ")";
             return nullptr;
         }
         lastError_.clear();

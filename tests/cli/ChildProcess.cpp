@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/UniqueHandle.h"
 #else
 #include <fcntl.h>
 #include <signal.h>
@@ -139,29 +141,12 @@ BOOL WINAPI IgnoreConsoleControl(DWORD) {
     return TRUE;
 }
 
-class Handle {
-  public:
-    explicit Handle(HANDLE h = nullptr) : h_(h) {}
-    ~Handle() { Reset(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return h_; }
-    HANDLE* Out() { return &h_; }
-    void Reset() {
-        if (h_ != nullptr && h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-        h_ = nullptr;
-    }
-
-  private:
-    HANDLE h_;
-};
-
 }  // namespace
 
 struct ChildProcess::Impl {
     Collected collected;
     std::string startError;
-    Handle process;
+    UniqueHandle process;
     DWORD processId = 0;
     std::thread readers[2];
     std::thread waiter;
@@ -169,16 +154,16 @@ struct ChildProcess::Impl {
     Impl(const std::string& program, const std::vector<std::string>& arguments,
          const ChildOptions& options) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        Handle readEnds[2], writeEnds[2];
+        UniqueHandle readEnds[2], writeEnds[2];
         for (int i = 0; i < 2; ++i) {
-            if (!CreatePipe(readEnds[i].Out(), writeEnds[i].Out(), &inherit, 0) ||
+            if (!CreatePipe(readEnds[i].Put(), writeEnds[i].Put(), &inherit, 0) ||
                 !SetHandleInformation(readEnds[i].Get(), HANDLE_FLAG_INHERIT, 0)) {
                 startError = "CreatePipe failed";
                 return;
             }
         }
-        Handle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                 OPEN_EXISTING, 0, nullptr));
+        UniqueFileHandle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           &inherit, OPEN_EXISTING, 0, nullptr));
 
         std::wstring commandLine = QuoteArgument(Wide(program));
         for (const std::string& a : arguments) commandLine += L" " + QuoteArgument(Wide(a));
@@ -200,7 +185,7 @@ struct ChildProcess::Impl {
             return;
         }
         CloseHandle(info.hThread);
-        *process.Out() = info.hProcess;
+        process.Reset(info.hProcess);
         processId = info.dwProcessId;
         writeEnds[0].Reset();
         writeEnds[1].Reset();
@@ -214,7 +199,7 @@ struct ChildProcess::Impl {
                 CloseHandle(h);
                 collected.StreamClosed();
             });
-            *readEnds[i].Out() = nullptr;  // the reader closes it
+            readEnds[i].Release();  // the reader closes it
         }
         waiter = std::thread([this] {
             WaitForSingleObject(process.Get(), INFINITE);

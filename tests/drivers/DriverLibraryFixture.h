@@ -3,9 +3,7 @@
 // Each copy is a separate instance of the library with its own state.
 #pragma once
 
-#include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,20 +12,17 @@
 #include <string>
 #include <thread>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#include <unistd.h>
-#endif
-
 #include "device/HidDriverApi.h"
+#include "platform/ProgramDirectory.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/TestLibrary.h"
 
 namespace talun::hiddriver::test {
 
-namespace fs = std::filesystem;
+using talun::test::ScratchDir;
+using talun::test::TestLibrary;
 
-typedef int (*LastErrorTextFn)(char* text, int capacity);
+namespace fs = std::filesystem;
 
 #ifdef _WIN32
 inline constexpr const char* LIBRARY_FILE = "hiddriver.dll";
@@ -38,14 +33,8 @@ inline constexpr const char* LIBRARY_FILE = "libhiddriver.so";
 // Where the build put the library: HIDDRIVER_DIR_FROM_TEST is relative to the
 // directory of the test program, so the same build tree works under Wine.
 inline fs::path BuiltLibraryDirectory() {
-#ifdef _WIN32
-    std::wstring name(32768, L'\0');
-    name.resize(::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size())));
-    const fs::path self(name);
-#else
-    const fs::path self = fs::read_symlink("/proc/self/exe");
-#endif
-    return (self.parent_path() / HIDDRIVER_DIR_FROM_TEST).lexically_normal();
+    const fs::path self(ProgramDirectoryFromPath(CurrentProgramPath()));
+    return (self / HIDDRIVER_DIR_FROM_TEST).lexically_normal();
 }
 
 // Waits for a condition, polling, up to a generous limit.
@@ -65,72 +54,6 @@ inline std::string IniFor(const char* vendorId, const char* productId,
     return std::string("[Device]\nVendorId=") + vendorId + "\nProductId=" + productId + "\n" + more;
 }
 
-// A directory that goes with its contents when the test is done.
-class ScratchDirectory {
-  public:
-    ScratchDirectory() {
-        static std::atomic<int> counter{0};
-#ifdef _WIN32
-        const unsigned long pid = ::GetCurrentProcessId();
-#else
-        const unsigned long pid = static_cast<unsigned long>(::getpid());
-#endif
-        path_ = fs::temp_directory_path() /
-                ("talun-hiddriver-test-" + std::to_string(pid) + "-" + std::to_string(counter++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-    const fs::path& Path() const {
-        return path_;
-    }
-
-  private:
-    fs::path path_;
-};
-
-// A library loaded by full path, released when it goes.
-class LoadedModule {
-  public:
-    explicit LoadedModule(const fs::path& library) {
-#ifdef _WIN32
-        handle_ = ::LoadLibraryW(library.wstring().c_str());
-#else
-        handle_ = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-        if (handle_ == nullptr) throw std::runtime_error("cannot load " + library.string());
-    }
-    ~LoadedModule() {
-#ifdef _WIN32
-        ::FreeLibrary(static_cast<HMODULE>(handle_));
-#else
-        ::dlclose(handle_);
-#endif
-    }
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
-
-    template <typename Fn>
-    Fn Resolve(const char* name) const {
-#ifdef _WIN32
-        void* address =
-            reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle_), name));
-#else
-        void* address = ::dlsym(handle_, name);
-#endif
-        if (address == nullptr) throw std::runtime_error(std::string("no entry point ") + name);
-        return reinterpret_cast<Fn>(address);
-    }
-
-  private:
-    void* handle_ = nullptr;
-};
-
 class DriverCopy {
   public:
     // ini: the text of hiddriver.ini beside the copy; nullopt for none at all;
@@ -138,7 +61,8 @@ class DriverCopy {
     static constexpr const char* SHIPPED = "<shipped>";
 
     explicit DriverCopy(const std::optional<std::string>& ini)
-        : module_(PlaceLibrary(directory_.Path(), ini)),
+        : directory_("hiddriver-test"),
+          module_(PlaceLibrary(directory_.Path(), ini)),
           openMonitor(module_.Resolve<OpenDevMonitorFn>("Open_DevMonitor")),
           closeMonitor(module_.Resolve<CloseDevMonitorFn>("Close_DevMonitor")),
           openDevice(module_.Resolve<OpenFeatureDeviceFn>("Open_FeatureDevice")),
@@ -158,7 +82,8 @@ class DriverCopy {
     }
 
   private:
-    static fs::path PlaceLibrary(const fs::path& directory, const std::optional<std::string>& ini) {
+    static std::string PlaceLibrary(const fs::path& directory,
+                                    const std::optional<std::string>& ini) {
         const fs::path built = BuiltLibraryDirectory();
         fs::copy_file(built / LIBRARY_FILE, directory / LIBRARY_FILE);
         if (ini && *ini == SHIPPED) {
@@ -166,12 +91,12 @@ class DriverCopy {
         } else if (ini) {
             std::ofstream(directory / "hiddriver.ini", std::ios::binary) << *ini;
         }
-        return directory / LIBRARY_FILE;
+        return (directory / LIBRARY_FILE).string();
     }
 
     // Declared first: made first, gone last.
-    ScratchDirectory directory_;
-    LoadedModule module_;
+    ScratchDir directory_;
+    TestLibrary module_;
 
   public:
     OpenDevMonitorFn openMonitor;

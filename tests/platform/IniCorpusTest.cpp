@@ -12,7 +12,7 @@
 
 #include "platform/PortableProfileFile.h"
 #include "tests/platform/IniCorpus.h"
-#include "tests/platform/ScratchDir.h"
+#include "tests/support/ScratchDir.h"
 #ifdef _WIN32
 #include "platform/win32/Win32ProfileFile.h"
 #endif
@@ -40,16 +40,16 @@ TEST_P(IniCorpusTest, AnswersEveryQueryAsWindowsDoes) {
     const std::string corpusDir = TALUN_INI_CORPUS_DIR;
     // Windows keeps profile files it has read by name: a fresh folder per reader.
     test::ScratchDir work("ini-corpus-" + GetParam().name);
-    inicorpus::WriteGeneratedFiles(work.Path());
+    inicorpus::WriteGeneratedFiles(work.Path().string());
     const std::vector<std::string> expected =
         Lines(inicorpus::ReadWholeFile(corpusDir + "/expected-answers.txt"));
 
     const auto reader = GetParam().make();
     std::vector<std::string> actual{inicorpus::kAnswersHeader};
     for (const inicorpus::Query& query : inicorpus::AllQueries(corpusDir)) {
-        const std::string answer =
-            reader->ReadString(inicorpus::FilePath(query, corpusDir, work.Path()), query.section,
-                               query.key, query.defaultValue, inicorpus::kBufferSize);
+        const std::string answer = reader->ReadString(
+            inicorpus::FilePath(query, corpusDir, work.Path().string()), query.section, query.key,
+            query.defaultValue, inicorpus::kBufferSize);
         actual.push_back(inicorpus::AnswerLine(query, answer));
     }
 

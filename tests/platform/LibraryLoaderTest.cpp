@@ -9,7 +9,7 @@
 
 #include "platform/ProgramDirectory.h"
 #include "platform/SystemLibraryLoader.h"
-#include "tests/platform/ScratchDir.h"
+#include "tests/support/ScratchDir.h"
 
 namespace talun {
 namespace {

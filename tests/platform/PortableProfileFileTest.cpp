@@ -9,7 +9,7 @@
 
 #include "platform/PortableProfileFile.h"
 #include "platform/SystemProfileFile.h"
-#include "tests/platform/ScratchDir.h"
+#include "tests/support/ScratchDir.h"
 
 namespace talun {
 namespace {
@@ -128,7 +128,7 @@ TEST(SystemProfileFile, TakesARelativePathFromTheCurrentFolder) {
     // GetPrivateProfileStringA itself would look for a bare name in the Windows folder.
     test::ScratchDir dir("profile-relative");
     WriteFile(dir.File("relative.ini"), "[Main Setting]\nBreathing=4\n");
-    const InFolder here(dir.Path());
+    const InFolder here(dir.Path().string());
 
     EXPECT_EQ(
         MakeSystemProfileFile()->ReadString("relative.ini", "Main Setting", "Breathing", "", 300),

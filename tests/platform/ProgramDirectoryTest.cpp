@@ -6,7 +6,7 @@
 #include "platform/ProgramDirectory.h"
 #include "tests/platform/IniCorpus.h"
 #include "tests/platform/RunProgram.h"
-#include "tests/platform/ScratchDir.h"
+#include "tests/support/ScratchDir.h"
 
 namespace talun {
 namespace {

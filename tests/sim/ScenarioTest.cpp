@@ -4,9 +4,10 @@
 
 #include <fstream>
 
+#include "driver/sim/ControlLine.h"
 #include "driver/sim/Scenario.h"
 #include "driver/sim/SimFiles.h"
-#include "tests/sim/TempDir.h"
+#include "tests/support/ScratchDir.h"
 
 namespace talun::sim {
 namespace {
@@ -101,7 +102,7 @@ TEST(ScenarioTest, LiveFaultsCountFromTheMomentTheyAreSet) {
 }
 
 TEST(SimFilesTest, ControlFileReaderTakesEachCompleteLineOnce) {
-    const test::TempDir dir;
+    const talun::test::ScratchDir dir;
     const std::string path = dir.File("control.txt");
     ControlFileReader reader(path);
     EXPECT_TRUE(reader.NewLines().empty()) << "no file yet";

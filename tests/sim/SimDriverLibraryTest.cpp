@@ -15,18 +15,18 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <dlfcn.h>
 #endif
 
 #include "device/HidDriverApi.h"
 #include "tests/sim/Reports.h"
-#include "tests/sim/TempDir.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/TestLibrary.h"
 
 namespace talun::sim {
 namespace {
 
 using namespace test;
+using talun::test::ScratchDir;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
@@ -63,40 +63,21 @@ std::string Untimed(const std::string& line) {
 
 class SimLibrary {
   public:
-    SimLibrary(const TempDir& dir, const std::string& scenario) {
-        WriteFile(dir.File("sim-scenario.ini"), scenario);
-        const std::filesystem::path original(TALUN_SIM_LIBRARY);
-        const std::string copy = dir.File(original.filename().string());
-        std::filesystem::copy_file(original, copy);
-#ifdef _WIN32
-        handle_ = LoadLibraryA(copy.c_str());
-#else
-        handle_ = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-        if (handle_ == nullptr) throw std::runtime_error("cannot load " + copy);
-        openMonitor = Resolve<OpenDevMonitorFn>("Open_DevMonitor");
-        closeMonitor = Resolve<CloseDevMonitorFn>("Close_DevMonitor");
-        openFeature = Resolve<OpenFeatureDeviceFn>("Open_FeatureDevice");
-        closeFeature = Resolve<CloseFeatureDeviceFn>("Close_FeatureDevice");
-        setFeature = Resolve<SetFeatureFn>("SetFeature");
-        getFeature = Resolve<GetFeatureFn>("GetFeature");
-        listDevices = Resolve<ListDevicesFn>("List_HidDevices");
-        isSimulator = Resolve<IsSimulatorFn>("HidDriver_IsSimulator");
-    }
-    ~SimLibrary() {
-        closeMonitor();
-#ifdef _WIN32
-        FreeLibrary(static_cast<HMODULE>(handle_));
-#else
-        dlclose(handle_);
-#endif
-    }
+    SimLibrary(const ScratchDir& dir, const std::string& scenario)
+        : library_(PlaceCopy(dir, scenario)),
+          openMonitor(library_.Resolve<OpenDevMonitorFn>("Open_DevMonitor")),
+          closeMonitor(library_.Resolve<CloseDevMonitorFn>("Close_DevMonitor")),
+          openFeature(library_.Resolve<OpenFeatureDeviceFn>("Open_FeatureDevice")),
+          closeFeature(library_.Resolve<CloseFeatureDeviceFn>("Close_FeatureDevice")),
+          setFeature(library_.Resolve<SetFeatureFn>("SetFeature")),
+          getFeature(library_.Resolve<GetFeatureFn>("GetFeature")),
+          listDevices(library_.Resolve<ListDevicesFn>("List_HidDevices")),
+          isSimulator(library_.Resolve<IsSimulatorFn>("HidDriver_IsSimulator")) {}
+    ~SimLibrary() { closeMonitor(); }
     SimLibrary(const SimLibrary&) = delete;
     SimLibrary& operator=(const SimLibrary&) = delete;
 
-    int Write(Bytes r) {
-        return setFeature(r.data(), static_cast<int>(r.size()));
-    }
+    int Write(Bytes r) { return setFeature(r.data(), static_cast<int>(r.size())); }
     // Reads the status report until it is no longer Busy; its final value, or -1.
     int Acknowledge() {
         for (int reads = 0; reads < 10; ++reads) {
@@ -107,6 +88,20 @@ class SimLibrary {
         return 3;
     }
 
+  private:
+    // A copy of the built library beside the scenario, so that each test gets a
+    // fresh mouse; its full path.
+    static std::string PlaceCopy(const ScratchDir& dir, const std::string& scenario) {
+        WriteFile(dir.File("sim-scenario.ini"), scenario);
+        const std::filesystem::path original(TALUN_SIM_LIBRARY);
+        const std::string copy = dir.File(original.filename().string());
+        std::filesystem::copy_file(original, copy);
+        return copy;
+    }
+
+    talun::test::TestLibrary library_;
+
+  public:
     OpenDevMonitorFn openMonitor;
     CloseDevMonitorFn closeMonitor;
     OpenFeatureDeviceFn openFeature;
@@ -115,21 +110,6 @@ class SimLibrary {
     GetFeatureFn getFeature;
     ListDevicesFn listDevices;
     IsSimulatorFn isSimulator;
-
-  private:
-    template <typename Fn>
-    Fn Resolve(const char* name) {
-#ifdef _WIN32
-        void* address =
-            reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
-#else
-        void* address = dlsym(handle_, name);
-#endif
-        if (address == nullptr) throw std::runtime_error(std::string("no entry point ") + name);
-        return reinterpret_cast<Fn>(address);
-    }
-
-    void* handle_ = nullptr;
 };
 
 // Collects the monitor's messages and lets the test wait for them.
@@ -217,7 +197,7 @@ void ExpectPromptClose(SimLibrary& lib) {
 }
 
 TEST(SimDriverLibraryTest, ControlFileLinesReachTheWindowWhileTheMonitorRuns) {
-    TempDir dir;
+    ScratchDir dir;
     SimLibrary lib(dir, "present = 0\ncontrol_file = control.txt\n");
     const std::string control = dir.File("control.txt");
     Receiver receiver;
@@ -240,7 +220,7 @@ TEST(SimDriverLibraryTest, ControlFileLinesReachTheWindowWhileTheMonitorRuns) {
 }
 
 TEST(SimDriverLibraryTest, PlaysThePlugAndUnplugTimesOfTheScenario) {
-    TempDir dir;
+    ScratchDir dir;
     SimLibrary lib(dir, "present = 0\nplug_at_ms = 30\nunplug_at_ms = 120\n");
     Receiver receiver;
     lib.openMonitor(receiver.Target(), kInput, kPlug);
@@ -250,7 +230,7 @@ TEST(SimDriverLibraryTest, PlaysThePlugAndUnplugTimesOfTheScenario) {
 }
 
 TEST(SimDriverLibraryTest, AnnouncesTheUnplugPlannedAfterSomeWrites) {
-    TempDir dir;
+    ScratchDir dir;
     SimLibrary lib(dir, "unplug_after_writes = 1\n");
     Receiver receiver;
     lib.openMonitor(receiver.Target(), kInput, kPlug);
@@ -263,7 +243,7 @@ TEST(SimDriverLibraryTest, AnnouncesTheUnplugPlannedAfterSomeWrites) {
 }
 
 TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
-    TempDir dir;
+    ScratchDir dir;
     const Bytes block = Block();
     WriteFile(dir.File("fw.bin"), std::string(block.begin(), block.end() - 2));
     SimLibrary lib(dir,
@@ -296,7 +276,7 @@ TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
 }
 
 TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
-    TempDir dir;
+    ScratchDir dir;
     SimLibrary lib(dir, "bogus = 1\nstate_file = state.txt\n");
     EXPECT_EQ(lib.openFeature(), 1) << "the rest of the scenario applies";
     const std::string state = ReadFile(dir.File("state.txt"));
@@ -309,7 +289,7 @@ TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
     EXPECT_EQ(std::string(text).size(), 7u) << "cut to the capacity";
     EXPECT_NE(lib.isSimulator(), 0);
 
-    TempDir other;
+    ScratchDir other;
     const std::string missing = other.File("missing.ini");
 #ifdef _WIN32
     _putenv_s("TALUN_SIM_SCENARIO", missing.c_str());

@@ -1,0 +1,96 @@
+// The front of a driver library for a real mouse: everything but the platform.
+//
+// The public calls (the entry points) are written here once: the locks, reading
+// hiddriver.ini beside the library, choosing the mouse's collection, checking the
+// arguments, padding each report to the length the device wants, and the error
+// text with its context (operation, report, device, the system's reason). A
+// backend derives from DeviceDriver and gives only the Platform... hooks: finding
+// the HID collections, opening one, moving one report, and the plug monitor.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "driver/common/DeviceMatch.h"
+#include "driver/common/DriverConfig.h"
+#include "driver/front/HidDriver.h"
+#include "driver/front/LastError.h"
+
+namespace talun::hiddriver {
+
+// One open feature collection of the mouse, made by PlatformOpen.
+class FeatureChannel {
+  public:
+    virtual ~FeatureChannel() = default;
+    // How long the buffer for a report with this ID must be; a report shorter
+    // than that is padded with zeros. 0: the tool's own length.
+    virtual std::size_t PlatformBufferLength(uint8_t reportId) const = 0;
+    // Moves one report: buffer holds the padded report to write, or receives the
+    // report read. False, with the system's reason, when it did not move.
+    virtual bool PlatformTransfer(bool write, std::vector<uint8_t>& buffer,
+                                  std::string& reason) = 0;
+};
+
+// A running plug monitor; destroying it stops it and waits for its thread.
+class PlugMonitor {
+  public:
+    virtual ~PlugMonitor() = default;
+};
+
+class DeviceDriver : public HidDriver {
+  public:
+    void OpenMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) final;
+    void CloseMonitor() final;
+    int OpenFeatureDevice() final;
+    void CloseFeatureDevice() final;
+    int SetFeature(unsigned char* report, int length) final;
+    int GetFeature(unsigned char* report, int length) final;
+    int ListDevices(char* text, int capacity) final;
+    std::string LastErrorText() const final;
+    void NoteException(const char* entryPoint, const std::string& what) final;
+
+  protected:
+    // hiddriver.ini is read from configDirectory (ending in a separator).
+    explicit DeviceDriver(std::string configDirectory);
+    // Stops the monitor and closes the channel: for a backend whose destructor
+    // must see them gone before it releases the platform.
+    void CloseAll();
+
+    // Every HID collection of this vendor and product (0, 0: of every device).
+    // A failure sets error; collections found before it still count. Called with
+    // the device lock held.
+    virtual std::vector<HidCandidate> PlatformEnumerate(uint16_t vendorId, uint16_t productId,
+                                                        std::string& error) = 0;
+    // Opens the chosen collection for feature reports; nullptr, with error set,
+    // when that fails. Called with the device lock held.
+    virtual std::unique_ptr<FeatureChannel> PlatformOpen(const HidCandidate& chosen,
+                                                         std::string& error) = 0;
+    // Why the monitor cannot deliver to this window, or empty.
+    virtual std::string PlatformCheckWindow(HidWindow window) const = 0;
+    // Starts watching for the configured mouse (identifiers 0000 when none is
+    // configured: nothing matches). nullptr, with error set, when it cannot
+    // start; warning says why a running monitor may hear nothing.
+    virtual std::unique_ptr<PlugMonitor> PlatformStartMonitor(const DriverConfig& config,
+                                                              HidWindow window,
+                                                              unsigned plugMessage,
+                                                              std::string& error,
+                                                              std::string& warning) = 0;
+
+  private:
+    ConfigResult LoadConfig() const;
+    int MoveFeature(const char* name, unsigned char* report, int length, bool write);
+
+    const std::string configDirectory_;
+    LastError lastError_;
+    std::mutex deviceMutex_;
+    std::unique_ptr<FeatureChannel> channel_;  // guarded by deviceMutex_
+    std::string channelPath_;                  // guarded by deviceMutex_
+    std::mutex monitorMutex_;
+    std::unique_ptr<PlugMonitor> monitor_;  // guarded by monitorMutex_
+};
+
+}  // namespace talun::hiddriver
