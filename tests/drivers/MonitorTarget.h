@@ -10,8 +10,10 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <tlhelp32.h>
+// clang-format off
 #include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
 
 #include "driver/win32/MonitorWindowClass.h"
 #else

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "driver/sim/ControlLine.h"
 #include "driver/sim/Scenario.h"
 #include "driver/sim/SimMouse.h"
 #include "tests/support/FakeClock.h"
