@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/KeyValueText.h"
+#include "protocol/Reports.h"
 
 namespace talun::sim {
 namespace {
@@ -16,7 +17,9 @@ using text::ParseIntegerInRange;
 using text::SplitList;
 
 // Every report ID the mouse accepts a write of: what "*" stands for.
-constexpr uint8_t kWriteIds[] = {0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x2A};
+constexpr uint8_t kWriteIds[] = {REPORT_STATUS,        REPORT_PROFILE,   REPORT_MAIN_SETTINGS,
+                                 REPORT_BUTTON_MAP,    REPORT_OTG_SPEED, REPORT_MACRO,
+                                 REPORT_FIRMWARE_CHUNK};
 
 const std::string kBadPair = "expected ID:count items, ID as 0x2A or decimal, or * for all";
 

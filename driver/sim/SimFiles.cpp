@@ -18,7 +18,6 @@ constexpr uint8_t kStateIds[] = {REPORT_STATUS,        REPORT_PROFILE,   REPORT_
                                  REPORT_BUTTON_MAP,    REPORT_OTG_SPEED, REPORT_MACRO,
                                  REPORT_FIRMWARE_CHUNK};
 constexpr int kBreathingModes[] = {1, 2, 4};
-constexpr std::size_t kImageProperSize = SIM_FIRMWARE_BLOCK_SIZE - 2;
 
 const char* YesNo(bool b) {
     return b ? "yes" : "no";
@@ -80,13 +79,14 @@ std::optional<std::vector<uint8_t>> LoadFirmwareBlock(const std::string& path, s
         return std::nullopt;
     }
     std::vector<uint8_t> block(content->begin(), content->end());
-    if (block.size() == kImageProperSize) {
-        block.push_back(SIM_FIRMWARE_TRAILER_LOW);
-        block.push_back(SIM_FIRMWARE_TRAILER_HIGH);
+    if (block.size() == static_cast<std::size_t>(FIRMWARE_IMAGE_SIZE)) {
+        block.push_back(static_cast<uint8_t>(FIRMWARE_TRAILER & 0xFF));
+        block.push_back(static_cast<uint8_t>(FIRMWARE_TRAILER >> 8));
     }
-    if (block.size() != static_cast<std::size_t>(SIM_FIRMWARE_BLOCK_SIZE)) {
+    if (block.size() != static_cast<std::size_t>(FIRMWARE_BLOCK_SIZE)) {
         error = "firmware_file " + path + " holds " + std::to_string(content->size()) +
-                " bytes, expected 3068 or 3070";
+                " bytes, expected " + std::to_string(FIRMWARE_IMAGE_SIZE) + " or " +
+                std::to_string(FIRMWARE_BLOCK_SIZE);
         return std::nullopt;
     }
     return block;
