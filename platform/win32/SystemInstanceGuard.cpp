@@ -6,35 +6,22 @@
 #include <string>
 #include <utility>
 
+#include "platform/win32/UniqueHandle.h"
+
 namespace talun {
 namespace {
 
-// A handle of a named object, closed when this goes; the object goes with its
-// last handle, or with the process however it ends.
-class NamedObject {
-  public:
-    explicit NamedObject(HANDLE handle = nullptr) : handle_(handle) {}
-    ~NamedObject() {
-        if (handle_ != nullptr) ::CloseHandle(handle_);
-    }
-    NamedObject(const NamedObject&) = delete;
-    NamedObject& operator=(const NamedObject&) = delete;
-    explicit operator bool() const { return handle_ != nullptr; }
-
-  private:
-    HANDLE handle_;
-};
-
-// The guard and the marker that says a talun-r5 holds it.
+// The guard and the marker that says a talun-r5 holds it. A named object goes
+// with its last handle, or with the process however it ends.
 class HeldMutexes final : public HeldInstanceGuard {
   public:
     explicit HeldMutexes(HANDLE guard) : guard_(guard) {}
     // Created after the guard, so that the marker never outlives it.
-    void AddMarker(HANDLE marker) { marker_ = std::make_unique<NamedObject>(marker); }
+    void AddMarker(HANDLE marker) { marker_ = std::make_unique<UniqueHandle>(marker); }
 
   private:
-    NamedObject guard_;
-    std::unique_ptr<NamedObject> marker_;
+    UniqueHandle guard_;
+    std::unique_ptr<UniqueHandle> marker_;
 };
 
 class MutexGuard final : public InstanceGuard {
@@ -54,7 +41,7 @@ class MutexGuard final : public InstanceGuard {
             // Open, not create: this program must not make a marker of its own now.
             // (Between another talun-r5 creating the guard and its marker, it
             // counts as the window; only the message differs.)
-            const NamedObject marker(::OpenMutexA(SYNCHRONIZE, FALSE, COMMAND_LINE_MARKER_NAME));
+            const UniqueHandle marker(::OpenMutexA(SYNCHRONIZE, FALSE, COMMAND_LINE_MARKER_NAME));
             attempt.state = marker ? GuardState::HeldByCommandLine : GuardState::HeldByWindow;
             return attempt;
         }
