@@ -20,7 +20,6 @@
 namespace talun::hiddriver::test {
 
 using talun::test::ScratchDir;
-using talun::test::TestLibrary;
 
 namespace fs = std::filesystem;
 
@@ -54,23 +53,21 @@ inline std::string IniFor(const char* vendorId, const char* productId,
     return std::string("[Device]\nVendorId=") + vendorId + "\nProductId=" + productId + "\n" + more;
 }
 
-class DriverCopy {
+// The copy's directory, made before the library is placed in it and gone after.
+struct CopyDirectory {
+    ScratchDir directory{"hiddriver-test"};
+};
+
+class DriverCopy : private CopyDirectory, public talun::test::DriverUnderTest {
   public:
     // ini: the text of hiddriver.ini beside the copy; nullopt for none at all;
     // SHIPPED for the file the build put beside the library.
     static constexpr const char* SHIPPED = "<shipped>";
 
     explicit DriverCopy(const std::optional<std::string>& ini)
-        : directory_("hiddriver-test"),
-          module_(PlaceLibrary(directory_.Path(), ini)),
-          openMonitor(module_.Resolve<OpenDevMonitorFn>("Open_DevMonitor")),
-          closeMonitor(module_.Resolve<CloseDevMonitorFn>("Close_DevMonitor")),
-          openDevice(module_.Resolve<OpenFeatureDeviceFn>("Open_FeatureDevice")),
-          closeDevice(module_.Resolve<CloseFeatureDeviceFn>("Close_FeatureDevice")),
-          setFeature(module_.Resolve<SetFeatureFn>("SetFeature")),
-          getFeature(module_.Resolve<GetFeatureFn>("GetFeature")),
-          listDevices(module_.Resolve<ListDevicesFn>("List_HidDevices")),
-          lastErrorText(module_.Resolve<LastErrorTextFn>("Get_LastErrorText")) {}
+        : DriverUnderTest(PlaceLibrary(directory.Path(), ini)),
+          listDevices(Resolve<ListDevicesFn>("List_HidDevices")),
+          lastErrorText(Resolve<LastErrorTextFn>("Get_LastErrorText")) {}
 
     DriverCopy(const DriverCopy&) = delete;
     DriverCopy& operator=(const DriverCopy&) = delete;
@@ -80,6 +77,9 @@ class DriverCopy {
         lastErrorText(text, sizeof text);
         return text;
     }
+
+    ListDevicesFn listDevices;
+    LastErrorTextFn lastErrorText;
 
   private:
     static std::string PlaceLibrary(const fs::path& directory,
@@ -93,20 +93,6 @@ class DriverCopy {
         }
         return (directory / LIBRARY_FILE).string();
     }
-
-    // Declared first: made first, gone last.
-    ScratchDir directory_;
-    TestLibrary module_;
-
-  public:
-    OpenDevMonitorFn openMonitor;
-    CloseDevMonitorFn closeMonitor;
-    OpenFeatureDeviceFn openDevice;
-    CloseFeatureDeviceFn closeDevice;
-    SetFeatureFn setFeature;
-    GetFeatureFn getFeature;
-    ListDevicesFn listDevices;
-    LastErrorTextFn lastErrorText;
 };
 
 }  // namespace talun::hiddriver::test

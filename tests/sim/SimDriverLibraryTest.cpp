@@ -61,18 +61,12 @@ std::string Untimed(const std::string& line) {
     return line.substr(space + 1);
 }
 
-class SimLibrary {
+class SimLibrary : public talun::test::DriverUnderTest {
   public:
     SimLibrary(const ScratchDir& dir, const std::string& scenario)
-        : library_(PlaceCopy(dir, scenario)),
-          openMonitor(library_.Resolve<OpenDevMonitorFn>("Open_DevMonitor")),
-          closeMonitor(library_.Resolve<CloseDevMonitorFn>("Close_DevMonitor")),
-          openFeature(library_.Resolve<OpenFeatureDeviceFn>("Open_FeatureDevice")),
-          closeFeature(library_.Resolve<CloseFeatureDeviceFn>("Close_FeatureDevice")),
-          setFeature(library_.Resolve<SetFeatureFn>("SetFeature")),
-          getFeature(library_.Resolve<GetFeatureFn>("GetFeature")),
-          listDevices(library_.Resolve<ListDevicesFn>("List_HidDevices")),
-          isSimulator(library_.Resolve<IsSimulatorFn>("HidDriver_IsSimulator")) {}
+        : DriverUnderTest(PlaceCopy(dir, scenario)),
+          listDevices(Resolve<ListDevicesFn>("List_HidDevices")),
+          isSimulator(Resolve<IsSimulatorFn>("HidDriver_IsSimulator")) {}
     ~SimLibrary() { closeMonitor(); }
     SimLibrary(const SimLibrary&) = delete;
     SimLibrary& operator=(const SimLibrary&) = delete;
@@ -88,6 +82,9 @@ class SimLibrary {
         return 3;
     }
 
+    ListDevicesFn listDevices;
+    IsSimulatorFn isSimulator;
+
   private:
     // A copy of the built library beside the scenario, so that each test gets a
     // fresh mouse; its full path.
@@ -98,18 +95,6 @@ class SimLibrary {
         std::filesystem::copy_file(original, copy);
         return copy;
     }
-
-    talun::test::TestLibrary library_;
-
-  public:
-    OpenDevMonitorFn openMonitor;
-    CloseDevMonitorFn closeMonitor;
-    OpenFeatureDeviceFn openFeature;
-    CloseFeatureDeviceFn closeFeature;
-    SetFeatureFn setFeature;
-    GetFeatureFn getFeature;
-    ListDevicesFn listDevices;
-    IsSimulatorFn isSimulator;
 };
 
 // Collects the monitor's messages and lets the test wait for them.
@@ -203,18 +188,18 @@ TEST(SimDriverLibraryTest, ControlFileLinesReachTheWindowWhileTheMonitorRuns) {
     Receiver receiver;
     lib.closeMonitor();  // closing a monitor that is not open does nothing
     lib.openMonitor(receiver.Target(), kInput, kPlug);
-    EXPECT_EQ(lib.openFeature(), 0);
+    EXPECT_EQ(lib.openDevice(), 0);
 
     Append(control, "plug\n");
     ASSERT_TRUE(receiver.WaitFor(1));
-    EXPECT_EQ(lib.openFeature(), 1);
+    EXPECT_EQ(lib.openDevice(), 1);
 
     Append(control, "button 7\ninput 0x7F00 1\nplug-message 5\nunplug\n");
     ASSERT_TRUE(receiver.WaitFor(5));
     EXPECT_THAT(receiver.Events(),
                 ElementsAre(Event{kPlug, 1, 0}, Event{kInput, 0xE000, 7}, Event{kInput, 0x7F00, 1},
                             Event{kPlug, 5, 0}, Event{kPlug, 0, 0}));
-    EXPECT_EQ(lib.openFeature(), 0);
+    EXPECT_EQ(lib.openDevice(), 0);
     ExpectPromptClose(lib);
     lib.closeMonitor();
 }
@@ -234,7 +219,7 @@ TEST(SimDriverLibraryTest, AnnouncesTheUnplugPlannedAfterSomeWrites) {
     SimLibrary lib(dir, "unplug_after_writes = 1\n");
     Receiver receiver;
     lib.openMonitor(receiver.Target(), kInput, kPlug);
-    ASSERT_EQ(lib.openFeature(), 1);
+    ASSERT_EQ(lib.openDevice(), 1);
     EXPECT_EQ(lib.Write(Profile()), 1);
     ASSERT_TRUE(receiver.WaitFor(1));
     EXPECT_THAT(receiver.Events(), ElementsAre(Event{kPlug, 0, 0}));
@@ -249,7 +234,7 @@ TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
     SimLibrary lib(dir,
                    "trace_file = trace.txt\nstate_file = state.txt\nfirmware_file = fw.bin\n"
                    "busy_polls = 0x2A:1\n");
-    ASSERT_EQ(lib.openFeature(), 1);
+    ASSERT_EQ(lib.openDevice(), 1);
     for (int n = 1; n <= 3; ++n) {
         ASSERT_EQ(lib.Write(Chunk(n)), 1);
         ASSERT_EQ(lib.Acknowledge(), 1);
@@ -278,7 +263,7 @@ TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
 TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
     ScratchDir dir;
     SimLibrary lib(dir, "bogus = 1\nstate_file = state.txt\n");
-    EXPECT_EQ(lib.openFeature(), 1) << "the rest of the scenario applies";
+    EXPECT_EQ(lib.openDevice(), 1) << "the rest of the scenario applies";
     const std::string state = ReadFile(dir.File("state.txt"));
     EXPECT_THAT(state, HasSubstr("scenario_errors=1\n"));
     EXPECT_THAT(state, HasSubstr("unknown key 'bogus'"));
@@ -297,7 +282,7 @@ TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
     setenv("TALUN_SIM_SCENARIO", missing.c_str(), 1);
 #endif
     SimLibrary named(other, "present = 1\n");
-    const int opened = named.openFeature();  // the scenario is read on the first call
+    const int opened = named.openDevice();  // the scenario is read on the first call
 #ifdef _WIN32
     _putenv_s("TALUN_SIM_SCENARIO", "");
 #else

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "device/HidDriverApi.h"
 #include "platform/SystemLibraryLoader.h"
 
 namespace talun::test {
@@ -30,6 +31,37 @@ class TestLibrary {
   private:
     std::unique_ptr<LibraryLoader> loader_;
     std::unique_ptr<LoadedLibrary> library_;
+};
+
+// A driver library under test with its six entry points resolved; a library
+// without one of them does not load.
+class DriverUnderTest {
+  public:
+    explicit DriverUnderTest(const std::string& fullPath)
+        : library_(fullPath),
+          openMonitor(library_.Resolve<OpenDevMonitorFn>("Open_DevMonitor")),
+          closeMonitor(library_.Resolve<CloseDevMonitorFn>("Close_DevMonitor")),
+          openDevice(library_.Resolve<OpenFeatureDeviceFn>("Open_FeatureDevice")),
+          closeDevice(library_.Resolve<CloseFeatureDeviceFn>("Close_FeatureDevice")),
+          setFeature(library_.Resolve<SetFeatureFn>("SetFeature")),
+          getFeature(library_.Resolve<GetFeatureFn>("GetFeature")) {}
+
+    // An optional entry point, as Fn; throws when the library has none.
+    template <typename Fn>
+    Fn Resolve(const char* name) const {
+        return library_.Resolve<Fn>(name);
+    }
+
+  private:
+    TestLibrary library_;
+
+  public:
+    OpenDevMonitorFn openMonitor;
+    CloseDevMonitorFn closeMonitor;
+    OpenFeatureDeviceFn openDevice;
+    CloseFeatureDeviceFn closeDevice;
+    SetFeatureFn setFeature;
+    GetFeatureFn getFeature;
 };
 
 }  // namespace talun::test
