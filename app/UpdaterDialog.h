@@ -21,11 +21,11 @@
 #include "app/framework/WaitCursor.h"
 #include "app/framework/WinHandles.h"
 #include "device/DriverLibrary.h"
-#include "update/ToolState.h"
 #include "platform/LibraryLoader.h"
 #include "platform/ProfileFile.h"
 #include "platform/SystemClock.h"
 #include "testpanel/EntryBoxes.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "update/ToolState.h"
 #include "device/Transport.h"
 #include "protocol/MacroReport.h"
 #include "testpanel/EntryBoxes.h"
+#include "update/ToolState.h"
 
 namespace talun {
 

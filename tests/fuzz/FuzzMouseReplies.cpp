@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "update/ToolState.h"
 #include "platform/ProfileFile.h"
 #include "protocol/StatusReport.h"
 #include "testpanel/TestCommands.h"
 #include "tests/support/FakeClock.h"
 #include "update/FirmwareImage.h"
+#include "update/ToolState.h"
 #include "update/UpdateRun.h"
 
 namespace {
