@@ -16,7 +16,7 @@ class ReplayTest : public CliTest {
     std::string Recording() const { return RecordingsDir() + "/update-simulated-mouse.rec"; }
 
     ChildResult Replay(const std::string& recording, std::vector<std::string> arguments) const {
-        ChildOptions options;
+        ChildOptions options = Options();  // the guard of this test alone, too
         options.environment.emplace_back("TALUN_REPLAY_RECORDING", recording);
         arguments.insert(arguments.begin(), {"--driver", ReplayDriver()});
         return RunChild(CliProgram(), arguments, options, WAIT_LIMIT);
