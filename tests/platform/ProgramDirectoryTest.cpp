@@ -81,7 +81,8 @@ TEST(CurrentProgramPath, IsWholeInADeepFolder) {
     ASSERT_EQ(test::RunProgram(probe.string(), output), 0);
 
     const std::string reported = inicorpus::ReadWholeFile(output);
-    EXPECT_GT(reported.size(), length - folderName.size());
+    // The loop stops one folder (and its separator) short of the length.
+    EXPECT_GE(reported.size(), length - folderName.size());
     EXPECT_TRUE(fs::equivalent(reported, probe)) << reported;
     EXPECT_TRUE(fs::equivalent(ProgramDirectoryFromPath(reported) + probeName, probe));
 }
