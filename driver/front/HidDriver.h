@@ -29,6 +29,18 @@ class HidDriver {
     virtual int ListDevices(char* /*text*/, int /*capacity*/) { return -1; }
     // Get_LastErrorText: why the last call failed; empty after a success.
     virtual std::string LastErrorText() const { return {}; }
+    // The slot entry points (SlotEntryPoints.cpp; contracts in
+    // device/HidDriverApi.h), for a library that can tell mice apart. These
+    // defaults cannot: every slot is empty and the list says -1.
+    virtual int OpenFeatureDeviceSlot(int /*slot*/) { return 0; }
+    virtual void CloseFeatureDeviceSlot(int /*slot*/) {}
+    virtual int SetFeatureSlot(int /*slot*/, unsigned char* /*report*/, int /*length*/) {
+        return 0;
+    }
+    virtual int GetFeatureSlot(int /*slot*/, unsigned char* /*report*/, int /*length*/) {
+        return 0;
+    }
+    virtual int ListFeatureDeviceSlots(int* /*slots*/, int /*capacity*/) { return -1; }
     // An entry point ended in a C++ exception (which never crosses the C
     // interface): the call counts as failed, and this says why.
     virtual void NoteException(const char* /*entryPoint*/, const std::string& /*what*/) {}
