@@ -1,8 +1,10 @@
 #include "driver/sim/ControlLine.h"
 
+#include <optional>
 #include <sstream>
 #include <vector>
 
+#include "driver/sim/Scenario.h"
 #include "platform/KeyValueText.h"
 
 namespace talun::sim {
@@ -42,16 +44,36 @@ ControlCommand ParseInput(const std::string& rest) {
     return Command(ControlCommand::Input, static_cast<uint64_t>(*w), *l);
 }
 
-ControlCommand ParsePlugMessage(const std::string& rest) {
-    const auto w = ParseIntegerInRange(rest, 0, 0xFFFFFFFF);
-    if (!w) return Invalid("plug-message: expected wParam");
-    return Command(ControlCommand::PlugMessage, static_cast<uint64_t>(*w));
+// A slot number, 0 when the text is empty.
+std::optional<int> ParseSlot(const std::string& text) {
+    if (text.empty()) return 0;
+    const auto n = ParseIntegerInRange(text, 0, SIM_MAX_SLOT);
+    if (!n) return std::nullopt;
+    return static_cast<int>(*n);
 }
 
-ControlCommand ParseSet(const std::string& rest) {
+ControlCommand ParsePlugMessage(const std::string& rest) {
+    const std::vector<std::string> items = text::SplitList(rest);
+    const auto w = items.empty() ? std::nullopt : ParseIntegerInRange(items[0], 0, 0xFFFFFFFF);
+    const auto slot = ParseSlot(items.size() == 2 ? items[1] : "");
+    if (!w || !slot || items.size() > 2) return Invalid("plug-message: expected wParam [slot]");
+    ControlCommand c = Command(ControlCommand::PlugMessage, static_cast<uint64_t>(*w));
+    c.slot = *slot;
+    return c;
+}
+
+ControlCommand ParseSet(std::string rest) {
+    // "set 2 key=value": a first word of digits alone is the slot (a key never is).
+    std::optional<int> slot = 0;
+    const auto blank = rest.find_first_of(" \t");
+    if (blank != std::string::npos && rest.find_first_not_of("0123456789") == blank) {
+        slot = ParseSlot(rest.substr(0, blank));
+        rest = text::Trim(rest.substr(blank));
+    }
     const auto pair = text::SplitKeyValue(rest);
-    if (!pair) return Invalid("set: expected key=value");
+    if (!pair || !slot) return Invalid("set: expected [slot] key=value");
     ControlCommand c = Command(ControlCommand::SetFault);
+    c.slot = *slot;
     c.key = pair->key;
     c.value = pair->value;
     return c;
@@ -70,8 +92,11 @@ ControlCommand ParseControlLine(const std::string& line) {
     std::getline(words, rest);
     rest = text::Trim(rest);
     if (verb == "plug" || verb == "unplug") {
-        if (!rest.empty()) return Invalid(verb + " takes nothing after it");
-        return Command(verb == "plug" ? ControlCommand::Plug : ControlCommand::Unplug);
+        const auto slot = ParseSlot(rest);
+        if (!slot) return Invalid(verb + ": expected a slot number or nothing");
+        ControlCommand c = Command(verb == "plug" ? ControlCommand::Plug : ControlCommand::Unplug);
+        c.slot = *slot;
+        return c;
     }
     if (verb == "button") return ParseButton(rest);
     if (verb == "input") return ParseInput(rest);

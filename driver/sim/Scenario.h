@@ -11,6 +11,9 @@
 
 namespace talun::sim {
 
+// Slots of the simulated mice: 0 to SIM_MAX_SLOT.
+inline constexpr int SIM_MAX_SLOT = 63;
+
 struct Scenario {
     bool presentAtStart = true;
     // Times in ms after the monitor opened at which the mouse is plugged / unplugged.
@@ -26,6 +29,16 @@ struct Scenario {
     // "line N: what is wrong", one per line that was skipped.
     std::vector<std::string> errors;
 };
+
+// A scenario of several mice (key "mice"): one Scenario per slot, 0 first. The
+// keys before any [slot N] section apply to every mouse, a section's to that
+// slot's mouse; "{slot}" in a trace or state file's name stands for the slot.
+// The monitor's keys (control_file, poll_ms) are slot 0's. Errors as below.
+struct MiceScenario {
+    std::vector<Scenario> mice;
+    std::vector<std::string> errors;
+};
+MiceScenario ParseMiceScenario(const std::string& text, const std::string& baseDir);
 
 // Parses the text of a scenario file. Lines that cannot be understood are skipped
 // and listed in errors; the rest still applies. Relative paths are taken relative

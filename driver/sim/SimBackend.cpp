@@ -1,13 +1,17 @@
 // The simulated mouse as a driver library (libhiddriver.so / hiddriver.dll): the
 // sim's backend of the driver front.
 //
-// One mouse per process, set up on the first call from the scenario file beside
-// the library (or the file named by TALUN_SIM_SCENARIO). The feature-report calls
-// go straight to the session; the monitor is SimMonitor's thread.
+// The mice of one process, set up on the first call from the scenario file beside
+// the library (or the file named by TALUN_SIM_SCENARIO): one by default, each with
+// a session of its own in its slot. The six entry points reach the one mouse:
+// the lowest slot plugged in when the channel opens (slot 0 when none is); the
+// slot entry points reach every one. The monitor is SimMonitor's thread.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -26,7 +30,7 @@ namespace {
 
 constexpr const char* kScenarioFileName = "sim-scenario.ini";
 constexpr const char* kScenarioVariable = "TALUN_SIM_SCENARIO";
-constexpr const char* kDeviceListing = "sim:talun-r5 Talun R5 (simulated mouse)\n";
+constexpr const char* kDeviceListing = "sim:talun-r5 Talun R5 (simulated mouse)";
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
@@ -36,7 +40,7 @@ std::string DirectoryOf(const std::string& path) {
 
 // The scenario file's settings, and what went wrong reading it (also said on stderr).
 struct LoadedScenario {
-    Scenario scenario;
+    std::vector<Scenario> mice;  // at least one
     std::vector<std::string> complaints;
 };
 
@@ -45,14 +49,16 @@ LoadedScenario LoadScenario() {
     const char* named = std::getenv(kScenarioVariable);
     const bool isNamed = named != nullptr && named[0] != '\0';
     const std::string path = isNamed ? std::string(named) : LibraryDirectory() + kScenarioFileName;
+    loaded.mice.resize(1);
     if (const auto text = ReadWholeFile(path)) {
-        loaded.scenario = ParseScenario(*text, DirectoryOf(path));
-        for (const auto& e : loaded.scenario.errors) loaded.complaints.push_back(path + ": " + e);
+        MiceScenario parsed = ParseMiceScenario(*text, DirectoryOf(path));
+        loaded.mice = std::move(parsed.mice);
+        for (const auto& e : parsed.errors) loaded.complaints.push_back(path + ": " + e);
     } else if (isNamed) {
         // No scenario beside the library: the mouse is there and answers Done.
         // A scenario that was asked for by name and is missing means no mouse,
         // so that a mistyped path cannot pass for a working mouse.
-        loaded.scenario.faults.absent = true;
+        loaded.mice[0].faults.absent = true;
         loaded.complaints.push_back("scenario " + path + " cannot be read; no mouse");
     }
     for (const auto& c : loaded.complaints)
@@ -60,39 +66,108 @@ LoadedScenario LoadScenario() {
     return loaded;
 }
 
+std::vector<std::unique_ptr<SimSession>> MakeSessions(const Clock& clock,
+                                                      const LoadedScenario& loaded) {
+    std::vector<std::unique_ptr<SimSession>> sessions;
+    for (std::size_t slot = 0; slot < loaded.mice.size(); ++slot) {
+        // What went wrong in the scenario goes to the state file of slot 0.
+        sessions.push_back(std::make_unique<SimSession>(
+            clock, loaded.mice[slot], slot == 0 ? loaded.complaints : std::vector<std::string>{}));
+    }
+    return sessions;
+}
+
+std::vector<SimSession*> Pointers(const std::vector<std::unique_ptr<SimSession>>& sessions) {
+    std::vector<SimSession*> pointers;
+    for (const auto& s : sessions) pointers.push_back(s.get());
+    return pointers;
+}
+
 class SimDriver final : public hiddriver::HidDriver {
   public:
     explicit SimDriver(const LoadedScenario& loaded = LoadScenario())
-        : session_(clock_, loaded.scenario, loaded.complaints),
-          monitor_(session_, clock_, loaded.scenario) {}
+        : sessions_(MakeSessions(clock_, loaded)),
+          monitor_(Pointers(sessions_), clock_, loaded.mice) {}
 
     void OpenMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) override {
         monitor_.Open(window, inputMessage, plugMessage);
     }
     void CloseMonitor() override { monitor_.Close(); }
-    int OpenFeatureDevice() override { return session_.OpenFeature(); }
-    void CloseFeatureDevice() override { session_.CloseFeature(); }
+    int OpenFeatureDevice() override {
+        const int slot = LowestPresentSlot();
+        oneMouse_.store(slot);
+        return OpenFeatureDeviceSlot(slot);
+    }
+    void CloseFeatureDevice() override { CloseFeatureDeviceSlot(oneMouse_.load()); }
     int SetFeature(unsigned char* report, int length) override {
-        return session_.Set(report, length);
+        return SetFeatureSlot(oneMouse_.load(), report, length);
     }
     int GetFeature(unsigned char* report, int length) override {
-        return session_.Get(report, length);
+        return GetFeatureSlot(oneMouse_.load(), report, length);
     }
 
+    int OpenFeatureDeviceSlot(int slot) override {
+        SimSession* session = Session(slot);
+        return session ? session->OpenFeature() : 0;
+    }
+    void CloseFeatureDeviceSlot(int slot) override {
+        if (SimSession* session = Session(slot)) session->CloseFeature();
+    }
+    int SetFeatureSlot(int slot, unsigned char* report, int length) override {
+        SimSession* session = Session(slot);
+        return session ? session->Set(report, length) : 0;
+    }
+    int GetFeatureSlot(int slot, unsigned char* report, int length) override {
+        SimSession* session = Session(slot);
+        return session ? session->Get(report, length) : 0;
+    }
+    // A library of one mouse cannot tell mice apart: -1, and the tool takes it
+    // for what it is.
+    int ListFeatureDeviceSlots(int* slots, int capacity) override {
+        if (slots == nullptr || capacity < 0 || sessions_.size() < 2) return -1;
+        int count = 0;
+        for (std::size_t slot = 0; slot < sessions_.size(); ++slot) {
+            if (!sessions_[slot]->IsPresent()) continue;
+            if (count < capacity) slots[count] = static_cast<int>(slot);
+            ++count;
+        }
+        return count;
+    }
+
+    // One line per mouse present; with several, each says its slot.
     int ListDevices(char* text, int capacity) override {
         if (text == nullptr || capacity < 1) return -1;
-        const bool present = session_.IsPresent();
-        const std::string listing = present ? kDeviceListing : "";
+        std::string listing;
+        int count = 0;
+        for (std::size_t slot = 0; slot < sessions_.size(); ++slot) {
+            if (!sessions_[slot]->IsPresent()) continue;
+            listing += kDeviceListing;
+            if (sessions_.size() > 1) listing += " slot " + std::to_string(slot);
+            listing += "\n";
+            ++count;
+        }
         const std::size_t n = std::min(listing.size(), static_cast<std::size_t>(capacity - 1));
         std::memcpy(text, listing.data(), n);
         text[n] = '\0';
-        return present ? 1 : 0;
+        return count;
     }
 
   private:
+    int LowestPresentSlot() const {
+        for (std::size_t slot = 0; slot < sessions_.size(); ++slot) {
+            if (sessions_[slot]->IsPresent()) return static_cast<int>(slot);
+        }
+        return 0;
+    }
+    SimSession* Session(int slot) const {
+        if (slot < 0 || static_cast<std::size_t>(slot) >= sessions_.size()) return nullptr;
+        return sessions_[static_cast<std::size_t>(slot)].get();
+    }
+
     SystemClock clock_;
-    SimSession session_;
-    SimMonitor monitor_;  // after the session, which its thread uses
+    std::vector<std::unique_ptr<SimSession>> sessions_;
+    SimMonitor monitor_;            // after the sessions, which its thread uses
+    std::atomic<int> oneMouse_{0};  // the slot of the six entry points
 };
 
 }  // namespace

@@ -10,13 +10,23 @@
 
 namespace talun::sim {
 
-SimMonitor::SimMonitor(SimSession& session, const Clock& clock, const Scenario& scenario)
-    : session_(session), clock_(clock), pollMs_(scenario.pollMs) {
-    for (const uint64_t t : scenario.plugAtMs) schedule_.push_back({t, true});
-    for (const uint64_t t : scenario.unplugAtMs) schedule_.push_back({t, false});
+SimMonitor::SimMonitor(const std::vector<SimSession*>& sessions, const Clock& clock,
+                       const std::vector<Scenario>& scenarios)
+    : sessions_(sessions),
+      clock_(clock),
+      pollMs_(scenarios.at(0).pollMs),
+      reportedPresent_(sessions.size(), false) {
+    for (std::size_t slot = 0; slot < scenarios.size(); ++slot) {
+        const int s = static_cast<int>(slot);
+        for (const uint64_t t : scenarios[slot].plugAtMs) schedule_.push_back({t, true, s});
+        for (const uint64_t t : scenarios[slot].unplugAtMs) schedule_.push_back({t, false, s});
+    }
+    // At equal times plug first, then by slot.
     std::stable_sort(schedule_.begin(), schedule_.end(),
-                     [](const TimedEvent& a, const TimedEvent& b) { return a.atMs < b.atMs; });
-    if (!scenario.controlFile.empty()) control_.emplace(scenario.controlFile);
+                     [](const TimedEvent& a, const TimedEvent& b) {
+                         return a.atMs != b.atMs ? a.atMs < b.atMs : a.plug > b.plug;
+                     });
+    if (!scenarios.at(0).controlFile.empty()) control_.emplace(scenarios[0].controlFile);
 }
 
 SimMonitor::~SimMonitor() {
@@ -36,7 +46,8 @@ void SimMonitor::Open(HidWindow window, unsigned inputMessage, unsigned plugMess
     window_ = window;
     inputMessage_ = inputMessage;
     plugMessage_ = plugMessage;
-    reportedPresent_ = session_.IsPresent();  // a mouse already there is not announced
+    for (std::size_t slot = 0; slot < sessions_.size(); ++slot)
+        reportedPresent_[slot] = sessions_[slot]->IsPresent();  // those there are not announced
     if (!scheduleStarted_) {
         scheduleStarted_ = true;
         scheduleOriginMs_ = clock_.NowMs();
@@ -90,8 +101,10 @@ std::chrono::steady_clock::time_point SimMonitor::NextWake() const {
 // One poll of the monitor thread.
 void SimMonitor::Tick() {
     const uint64_t elapsed = clock_.NowMs() - scheduleOriginMs_;
-    while (nextEvent_ < schedule_.size() && schedule_[nextEvent_].atMs <= elapsed)
-        SetPresence(schedule_[nextEvent_++].plug);
+    while (nextEvent_ < schedule_.size() && schedule_[nextEvent_].atMs <= elapsed) {
+        const TimedEvent& event = schedule_[nextEvent_++];
+        SetPresence(event.slot, event.plug);
+    }
     if (control_) {
         for (const auto& line : control_->NewLines()) Act(line);
     }
@@ -105,35 +118,44 @@ void SimMonitor::Act(const std::string& line) {
             return;
         case ControlCommand::Plug:
         case ControlCommand::Unplug:
-            SetPresence(c.kind == ControlCommand::Plug);
+            if (SessionOf(line, c.slot)) SetPresence(c.slot, c.kind == ControlCommand::Plug);
             return;
         case ControlCommand::Button:
         case ControlCommand::Input:
             Post(inputMessage_, static_cast<uintptr_t>(c.wParam), static_cast<intptr_t>(c.lParam));
             return;
         case ControlCommand::PlugMessage:
-            Post(plugMessage_, static_cast<uintptr_t>(c.wParam), 0);
+            Post(plugMessage_, static_cast<uintptr_t>(c.wParam), c.slot);
             return;
         case ControlCommand::SetFault:
-            session_.SetFault(line, c.key, c.value);
+            if (SimSession* session = SessionOf(line, c.slot))
+                session->SetFault(line, c.key, c.value);
             return;
         case ControlCommand::Invalid:
-            session_.Complain("control line '" + line + "': " + c.error);
+            sessions_[0]->Complain("control line '" + line + "': " + c.error);
             return;
     }
 }
 
-void SimMonitor::SetPresence(bool present) {
-    session_.SetPresent(present);
+SimSession* SimMonitor::SessionOf(const std::string& line, int slot) {
+    if (slot >= 0 && static_cast<std::size_t>(slot) < sessions_.size()) return sessions_[slot];
+    sessions_[0]->Complain("control line '" + line + "': no mouse in slot " + std::to_string(slot));
+    return nullptr;
+}
+
+void SimMonitor::SetPresence(int slot, bool present) {
+    sessions_[slot]->SetPresent(present);
     ReportPresence();
 }
 
-// Tells the window when the mouse came or went since the last plug message.
+// Tells the window of each mouse that came or went since its last plug message.
 void SimMonitor::ReportPresence() {
-    const bool present = session_.IsPresent();
-    if (present == reportedPresent_) return;
-    reportedPresent_ = present;
-    Post(plugMessage_, present ? 1 : 0, 0);
+    for (std::size_t slot = 0; slot < sessions_.size(); ++slot) {
+        const bool present = sessions_[slot]->IsPresent();
+        if (present == reportedPresent_[slot]) continue;
+        reportedPresent_[slot] = present;
+        Post(plugMessage_, present ? 1 : 0, static_cast<intptr_t>(slot));
+    }
 }
 
 // Runs on the monitor thread with no lock held.

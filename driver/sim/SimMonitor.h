@@ -1,6 +1,7 @@
 // The device monitor of the sim driver library: a thread that plays the
 // scenario's plug and unplug times, acts on the lines appended to the control
-// file, and tells the window whenever the mouse appears or disappears.
+// file, and tells the window whenever a mouse appears or disappears: the plug
+// message with wParam 1 or 0 and lParam the mouse's slot.
 #pragma once
 
 #include <chrono>
@@ -22,7 +23,10 @@ namespace talun::sim {
 
 class SimMonitor {
   public:
-    SimMonitor(SimSession& session, const Clock& clock, const Scenario& scenario);
+    // sessions: the mice, slot by slot; scenarios: theirs (the control file and
+    // poll interval are slot 0's).
+    SimMonitor(const std::vector<SimSession*>& sessions, const Clock& clock,
+               const std::vector<Scenario>& scenarios);
     ~SimMonitor();
     SimMonitor(const SimMonitor&) = delete;
     SimMonitor& operator=(const SimMonitor&) = delete;
@@ -37,6 +41,7 @@ class SimMonitor {
     struct TimedEvent {
         uint64_t atMs;
         bool plug;
+        int slot;
     };
 
     void Stop();
@@ -44,11 +49,13 @@ class SimMonitor {
     std::chrono::steady_clock::time_point NextWake() const;
     void Tick();
     void Act(const std::string& line);
-    void SetPresence(bool present);
+    void SetPresence(int slot, bool present);
     void ReportPresence();
+    // The session of a control line's slot; nullptr (and a complaint) for none.
+    SimSession* SessionOf(const std::string& line, int slot);
     void Post(unsigned message, uintptr_t wParam, intptr_t lParam);
 
-    SimSession& session_;
+    const std::vector<SimSession*> sessions_;
     const Clock& clock_;
     const int pollMs_;
     // Open and close are serialised by calls_; the thread's own state (window,
@@ -61,7 +68,7 @@ class SimMonitor {
     HidWindow window_ = nullptr;
     unsigned inputMessage_ = 0;
     unsigned plugMessage_ = 0;
-    bool reportedPresent_ = false;
+    std::vector<bool> reportedPresent_;  // per slot
     bool scheduleStarted_ = false;
     uint64_t scheduleOriginMs_ = 0;
     std::vector<TimedEvent> schedule_;

@@ -78,7 +78,9 @@ TEST_F(StationCommandTest, WatchUpdatesMiceInParallelAndAFaultStaysWithItsMouse)
     for (const nlohmann::json& o : objects) {
         EXPECT_EQ(o["command"], "watch");
         EXPECT_EQ(o["outcome"], o["slot"] == 1 ? "not-updated" : "updated") << o;
-        if (o["slot"] == 1) EXPECT_EQ(o["steps"][0]["outcome"], "write refused");
+        if (o["slot"] == 1) {
+            EXPECT_EQ(o["steps"][0]["outcome"], "write refused");
+        }
     }
     for (int slot : {0, 1, 2}) {
         EXPECT_EQ(SlotState(slot, "holds_complete_image"), slot == 1 ? "no" : "yes") << slot;

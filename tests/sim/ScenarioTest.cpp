@@ -78,7 +78,8 @@ TEST(ScenarioTest, ParsesControlLines) {
     const auto set = ParseControlLine("set busy_polls = 0x08:2");
     EXPECT_EQ(set.key, "busy_polls");
     EXPECT_EQ(set.value, "0x08:2");
-    for (const char* bad : {"plug now", "button", "button x", "input 1", "set x", "dance"})
+    for (const char* bad :
+         {"plug now", "button", "button x", "input 1", "set x", "set 2 x", "dance"})
         EXPECT_EQ(ParseControlLine(bad).kind, ControlCommand::Invalid) << bad;
 }
 
@@ -139,6 +140,44 @@ TEST(SimFilesTest, FormatsTraceLinesAndState) {
         EXPECT_THAT(state, HasSubstr(line));
     const std::vector<uint8_t> block(3070, 0);
     EXPECT_THAT(FormatState(mouse, &block, 8, {}), HasSubstr("image_matches_firmware_file=no\n"));
+}
+
+TEST(MiceScenario, CommonKeysForEveryMouseASectionForOneFilesPerSlot) {
+    const MiceScenario s = ParseMiceScenario(
+        "mice = 3\nrefuse_write = 0x08\nstate_file = st-{slot}.txt\ntrace_file = shared.txt\n"
+        "[slot 1]\npresent = 0\nrefuse_write = 0x2A:2\n[slot 5]\npresent = 0\n"
+        "[slot 2]\npoll_ms = 5\n",
+        "/base");
+    ASSERT_EQ(s.mice.size(), 3u);
+    EXPECT_EQ(s.mice[1].stateFile, "/base/st-1.txt");
+    EXPECT_EQ(s.mice[0].traceFile, "/base/shared.txt");
+    EXPECT_EQ(s.mice[2].traceFile, "") << "one file is never shared";
+    EXPECT_TRUE(s.mice[0].presentAtStart);
+    EXPECT_FALSE(s.mice[1].presentAtStart);
+    EXPECT_EQ(s.mice[0].faults.refusedWrites.size(), 1u);
+    EXPECT_EQ(s.mice[1].faults.refusedWrites.size(), 2u);
+    EXPECT_EQ(s.errors.size(), 3u) << "shared trace file, [slot 5], poll_ms in a section";
+
+    // A scenario of one mouse reads as it always has.
+    const std::string one = "[sim]\npresent = 0\nplug_at_ms = 5\nstate_file = a.txt\n";
+    const MiceScenario single = ParseMiceScenario(one, "/base");
+    ASSERT_EQ(single.mice.size(), 1u);
+    EXPECT_EQ(single.mice[0].stateFile, ParseScenario(one, "/base").stateFile);
+    EXPECT_EQ(single.mice[0].plugAtMs, ParseScenario(one, "/base").plugAtMs);
+    EXPECT_TRUE(single.errors.empty());
+}
+
+TEST(MiceScenario, ControlLinesNameTheSlot) {
+    EXPECT_EQ(ParseControlLine("plug 3").slot, 3);
+    EXPECT_EQ(ParseControlLine("unplug").slot, 0);
+    const ControlCommand set = ParseControlLine("set 2 busy_polls = *:1");
+    EXPECT_EQ(set.kind, ControlCommand::SetFault);
+    EXPECT_EQ(set.slot, 2);
+    EXPECT_EQ(set.key, "busy_polls");
+    EXPECT_EQ(ParseControlLine("set busy_polls=*:1").slot, 0);
+    EXPECT_EQ(ParseControlLine("plug-message 1 4").slot, 4);
+    EXPECT_EQ(ParseControlLine("plug x").kind, ControlCommand::Invalid);
+    EXPECT_EQ(ParseControlLine("unplug 64").kind, ControlCommand::Invalid);
 }
 
 }  // namespace

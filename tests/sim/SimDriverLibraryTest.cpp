@@ -66,7 +66,10 @@ class SimLibrary : public talun::test::DriverUnderTest {
     SimLibrary(const ScratchDir& dir, const std::string& scenario)
         : DriverUnderTest(PlaceCopy(dir, scenario)),
           listDevices(Resolve<ListDevicesFn>("List_HidDevices")),
-          isSimulator(Resolve<IsSimulatorFn>("HidDriver_IsSimulator")) {}
+          isSimulator(Resolve<IsSimulatorFn>("HidDriver_IsSimulator")),
+          openSlot(Resolve<OpenFeatureDeviceSlotFn>("Open_FeatureDeviceSlot")),
+          setSlot(Resolve<SetFeatureSlotFn>("SetFeatureSlot")),
+          listSlots(Resolve<ListFeatureDeviceSlotsFn>("List_FeatureDeviceSlots")) {}
     ~SimLibrary() { closeMonitor(); }
     SimLibrary(const SimLibrary&) = delete;
     SimLibrary& operator=(const SimLibrary&) = delete;
@@ -84,6 +87,9 @@ class SimLibrary : public talun::test::DriverUnderTest {
 
     ListDevicesFn listDevices;
     IsSimulatorFn isSimulator;
+    OpenFeatureDeviceSlotFn openSlot;
+    SetFeatureSlotFn setSlot;
+    ListFeatureDeviceSlotsFn listSlots;
 
   private:
     // A copy of the built library beside the scenario, so that each test gets a
@@ -290,6 +296,47 @@ TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
 #endif
     EXPECT_EQ(opened, 0) << "a named scenario that is missing means no mouse";
     EXPECT_EQ(named.listDevices(text, sizeof text), 0);
+}
+
+// Several mice, each in its slot with its own faults and state file: the
+// monitor says which slot came or went, and the six entry points reach the lowest slot plugged in.
+TEST(SimDriverLibraryTest, SeveralMiceEachInItsSlot) {
+    ScratchDir dir;
+    SimLibrary lib(dir,
+                   "mice = 3\npresent = 0\ncontrol_file = control.txt\n"
+                   "state_file = state-{slot}.txt\n[slot 2]\nrefuse_write = 0x05\n");
+    Receiver receiver;
+    lib.openMonitor(receiver.Target(), kInput, kPlug);
+    int slots[4] = {-1, -1, -1, -1};
+    EXPECT_EQ(lib.listSlots(slots, 4), 0);
+
+    Append(dir.File("control.txt"), "plug 2\nplug 0\nplug 7\n");
+    ASSERT_TRUE(receiver.WaitFor(2));
+    EXPECT_THAT(receiver.Events(), ElementsAre(Event{kPlug, 1, 2}, Event{kPlug, 1, 0}));
+    ASSERT_EQ(lib.listSlots(slots, 1), 2) << "more than fit";
+    ASSERT_EQ(lib.listSlots(slots, 4), 2);
+    EXPECT_THAT(std::vector<int>(slots, slots + 2), ElementsAre(0, 2));
+
+    Bytes profile = Profile();
+    EXPECT_EQ(lib.openSlot(1), 0) << "not plugged in";
+    ASSERT_EQ(lib.openSlot(2), 1);
+    EXPECT_EQ(lib.setSlot(2, profile.data(), static_cast<int>(profile.size())), 0);
+    ASSERT_EQ(lib.openDevice(), 1);
+    EXPECT_EQ(lib.Write(Profile()), 1);
+    lib.closeDevice();  // the state file is written again
+    EXPECT_THAT(ReadFile(dir.File("state-0.txt")), HasSubstr("writes_0x05=1\n"));
+    EXPECT_THAT(ReadFile(dir.File("state-0.txt")), HasSubstr("no mouse in slot 7"));
+    EXPECT_THAT(ReadFile(dir.File("state-2.txt")), HasSubstr("writes_0x05=0\n"));
+    EXPECT_THAT(ReadFile(dir.File("state-1.txt")), HasSubstr("present=no\n"));
+
+    Append(dir.File("control.txt"), "unplug 2\n");
+    ASSERT_TRUE(receiver.WaitFor(3));
+    EXPECT_EQ(receiver.Events().back(), (Event{kPlug, 0, 2}));
+    EXPECT_EQ(lib.setSlot(2, profile.data(), static_cast<int>(profile.size())), 0);
+    char text[256];
+    EXPECT_EQ(lib.listDevices(text, sizeof text), 1);
+    EXPECT_THAT(text, HasSubstr("slot 0"));
+    ExpectPromptClose(lib);
 }
 
 }  // namespace
