@@ -336,6 +336,14 @@ TEST(SimDriverLibraryTest, SeveralMiceEachInItsSlot) {
     char text[256];
     EXPECT_EQ(lib.listDevices(text, sizeof text), 1);
     EXPECT_THAT(text, HasSubstr("slot 0"));
+
+    // The one mouse is the lowest slot plugged in when the channel opens.
+    Append(dir.File("control.txt"), "unplug 0\nplug 1\n");
+    ASSERT_TRUE(receiver.WaitFor(5));
+    ASSERT_EQ(lib.openDevice(), 1);
+    EXPECT_EQ(lib.Write(Profile()), 1);
+    lib.closeDevice();
+    EXPECT_THAT(ReadFile(dir.File("state-1.txt")), HasSubstr("writes_0x05=1\n"));
     ExpectPromptClose(lib);
 }
 
