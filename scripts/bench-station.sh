@@ -58,7 +58,8 @@ run_station() {
     fi
     wall=$(awk -v a="$end" -v b="$start" 'BEGIN { print a - b }')
     cpu=$(awk -v u="${stat% *}" -v s="${stat#* }" -v t="$ticks" 'BEGIN { print (u + s) / t }')
-    printf '%2d mouse(s): %.2f s wall, %.3f s cpu, all updated\n' "$count" "$wall" "$cpu"
+    printf '%2d mouse(s): %.2f s wall, %.3f s cpu (counted in steps of 1/%d s), all updated\n' \
+        "$count" "$wall" "$cpu" "$ticks"
 }
 
 run_station "$mice"
