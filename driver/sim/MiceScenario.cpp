@@ -40,43 +40,57 @@ std::string Numbered(int number, const std::string& error) {
     return "line " + std::to_string(number) + ": " + error;
 }
 
-}  // namespace
-
-MiceScenario ParseMiceScenario(const std::string& content, const std::string& baseDir) {
-    MiceScenario result;
+// The scenario's key lines, sorted: those for every mouse, and each section's.
+struct SortedLines {
+    int mice = 1;
     std::vector<KeyLine> common;
     std::map<int, std::vector<KeyLine>> sections;
     std::map<int, int> sectionLines;  // slot -> line of its first [slot N]
-    int mice = 1;
+};
+
+SortedLines SortLines(const std::string& content, std::vector<std::string>& errors) {
+    SortedLines sorted;
     std::optional<int> section;
     text::KeyValueReader reader(content, "#;");
     while (const auto line = reader.Next()) {
         if (line->kind == text::KeyValueLine::Section) {
             section = SlotOfSection(line->name);
-            if (section) sectionLines.emplace(*section, line->number);
+            if (section) sorted.sectionLines.emplace(*section, line->number);
             continue;
         }
         if (line->kind == text::KeyValueLine::UnclosedSection) continue;
         if (line->kind == text::KeyValueLine::Malformed) {
-            result.errors.push_back(Numbered(line->number, "expected key = value"));
+            errors.push_back(Numbered(line->number, "expected key = value"));
             continue;
         }
         const std::string key = text::Lower(line->key);
         if (key == "mice" && section) {
-            result.errors.push_back(Numbered(line->number, "mice belongs before any [slot N]"));
+            errors.push_back(Numbered(line->number, "mice belongs before any [slot N]"));
         } else if (key == "mice") {
             const auto n = text::ParseIntegerInRange(line->value, 1, SIM_MAX_SLOT + 1);
-            if (n) mice = static_cast<int>(*n);
-            if (!n) result.errors.push_back(Numbered(line->number, "mice: expected 1 to 64"));
+            if (n) sorted.mice = static_cast<int>(*n);
+            if (!n)
+                errors.push_back(Numbered(
+                    line->number, "mice: expected 1 to " + std::to_string(SIM_MAX_SLOT + 1)));
         } else if (section && IsStationKey(key)) {
-            result.errors.push_back(Numbered(line->number, key + " belongs before any [slot N]"));
+            errors.push_back(Numbered(line->number, key + " belongs before any [slot N]"));
         } else {
-            (section ? sections[*section] : common).push_back({line->number, key, line->value});
+            (section ? sorted.sections[*section] : sorted.common)
+                .push_back({line->number, key, line->value});
         }
     }
+    return sorted;
+}
+
+}  // namespace
+
+MiceScenario ParseMiceScenario(const std::string& content, const std::string& baseDir) {
+    MiceScenario result;
+    SortedLines sorted = SortLines(content, result.errors);
+    const int mice = sorted.mice;
     for (int slot = 0; slot < mice; ++slot) {
         Scenario mouse;
-        for (const KeyLine& k : common) {
+        for (const KeyLine& k : sorted.common) {
             const std::string error = ApplyScenarioKey(mouse, k.key, k.value, baseDir);
             if (!error.empty() && slot == 0) result.errors.push_back(Numbered(k.number, error));
         }
@@ -89,13 +103,13 @@ MiceScenario ParseMiceScenario(const std::string& content, const std::string& ba
                                         "only slot 0 writes it");
             if (slot > 0) file->clear();
         }
-        for (const KeyLine& k : sections[slot]) {
+        for (const KeyLine& k : sorted.sections[slot]) {
             const std::string error = ApplyScenarioKey(mouse, k.key, k.value, baseDir);
             if (!error.empty()) result.errors.push_back(Numbered(k.number, error));
         }
         result.mice.push_back(mouse);
     }
-    for (const auto& [slot, number] : sectionLines) {
+    for (const auto& [slot, number] : sorted.sectionLines) {
         if (slot >= mice)
             result.errors.push_back(Numbered(
                 number, "[slot " + std::to_string(slot) + "] but mice = " + std::to_string(mice)));
