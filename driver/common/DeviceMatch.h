@@ -22,6 +22,10 @@ struct HidCandidate {
     std::size_t featureReportByteLength = 0;
     std::string product;
     std::string path;
+    // The mouse the collection belongs to: the system path that all of its
+    // interfaces and collections share. Empty when unknown: the collection then
+    // counts as a mouse of its own.
+    std::string mousePath;
 };
 
 struct Selection {

@@ -11,9 +11,11 @@ void DeviceDriver::CloseAll() {
     {
         std::lock_guard<std::mutex> lock(monitorMutex_);
         monitor_.reset();
+        slots_.SetKeptByMonitor(false);
     }
     std::lock_guard<std::mutex> lock(deviceMutex_);
     channel_.reset();
+    CloseSlotChannels();
 }
 
 ConfigResult DeviceDriver::LoadConfig() const {
@@ -70,21 +72,26 @@ int DeviceDriver::GetFeature(unsigned char* report, int length) {
 // system reports is not looked at: it differs between systems.
 int DeviceDriver::MoveFeature(const char* name, unsigned char* report, int length, bool write) {
     std::lock_guard<std::mutex> lock(deviceMutex_);
+    return MoveOn(name, channel_.get(), channelPath_, report, length, write);
+}
+
+int DeviceDriver::MoveOn(const std::string& name, FeatureChannel* channel, const std::string& path,
+                         unsigned char* report, int length, bool write) {
     const std::string bad = CheckReportArguments(report, length);
     if (!bad.empty()) {
-        lastError_.Set(std::string(name) + ": " + bad);
+        lastError_.Set(name + ": " + bad);
         return 0;
     }
-    if (!channel_) {
-        lastError_.Set(std::string(name) + ": the feature device is not open");
+    if (channel == nullptr) {
+        lastError_.Set(name + ": the feature device is not open");
         return 0;
     }
     std::vector<uint8_t> buffer =
-        PadReport(report, length, channel_->PlatformBufferLength(report[0]));
+        PadReport(report, length, channel->PlatformBufferLength(report[0]));
     std::string reason;
-    if (!channel_->PlatformTransfer(write, buffer, reason)) {
-        lastError_.Set(std::string(name) + " " + DescribeReport(report, length) + " (buffer " +
-                       std::to_string(buffer.size()) + " bytes) on " + channelPath_ + ": " +
+    if (!channel->PlatformTransfer(write, buffer, reason)) {
+        lastError_.Set(name + " " + DescribeReport(report, length) + " (buffer " +
+                       std::to_string(buffer.size()) + " bytes) on " + path + ": " +
                        (reason.empty() ? "no reason given" : reason));
         return 0;
     }
@@ -96,6 +103,7 @@ int DeviceDriver::MoveFeature(const char* name, unsigned char* report, int lengt
 void DeviceDriver::OpenMonitor(HidWindow window, unsigned /*inputMessage*/, unsigned plugMessage) {
     std::lock_guard<std::mutex> lock(monitorMutex_);
     monitor_.reset();
+    slots_.SetKeptByMonitor(false);
     const std::string refused = PlatformCheckWindow(window);
     if (!refused.empty()) {
         lastError_.Set("Open_DevMonitor: " + refused);
@@ -106,8 +114,12 @@ void DeviceDriver::OpenMonitor(HidWindow window, unsigned /*inputMessage*/, unsi
     const ConfigResult config = LoadConfig();
     std::string error;
     std::string warning;
+    // Kept by the monitor from before its first look, so that no enumeration
+    // slips a mouse in between that the monitor would then not report.
+    slots_.SetKeptByMonitor(true);
     monitor_ = PlatformStartMonitor(config.config.value_or(DriverConfig{}), window, plugMessage,
-                                    error, warning);
+                                    slots_, error, warning);
+    if (!monitor_) slots_.SetKeptByMonitor(false);
     if (!monitor_) {
         lastError_.Set("Open_DevMonitor: " + error + "; plug events will not be reported");
     } else if (!config.config) {
@@ -122,6 +134,7 @@ void DeviceDriver::OpenMonitor(HidWindow window, unsigned /*inputMessage*/, unsi
 void DeviceDriver::CloseMonitor() {
     std::lock_guard<std::mutex> lock(monitorMutex_);
     monitor_.reset();
+    slots_.SetKeptByMonitor(false);
 }
 
 int DeviceDriver::ListDevices(char* text, int capacity) {

@@ -3,13 +3,15 @@
 // The public calls (the entry points) are written here once: the locks, reading
 // hiddriver.ini beside the library, choosing the mouse's collection, checking the
 // arguments, padding each report to the length the device wants, and the error
-// text with its context (operation, report, device, the system's reason). A
-// backend derives from DeviceDriver and gives only the Platform... hooks: finding
-// the HID collections, opening one, moving one report, and the plug monitor.
+// text with its context (operation, report, device, the system's reason), and the
+// slots of several mice. A backend derives from DeviceDriver and gives only the
+// Platform... hooks: finding the HID collections (with the mouse each belongs
+// to), opening one, moving one report, and the plug monitor.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,6 +21,7 @@
 #include "driver/common/DriverConfig.h"
 #include "driver/front/HidDriver.h"
 #include "driver/front/LastError.h"
+#include "driver/front/SlotKeeper.h"
 
 namespace talun::hiddriver {
 
@@ -53,6 +56,16 @@ class DeviceDriver : public HidDriver {
     std::string LastErrorText() const final;
     void NoteException(const char* entryPoint, const std::string& what) final;
 
+    // Several mice by slot (DeviceDriverSlots.cpp): every mouse of the configured
+    // identifiers (the collections that share a mousePath) has a slot of its own
+    // (SlotKeeper). Each slot has its own channel and lock, so that transfers of
+    // different slots run at once; opening one takes the device lock.
+    int OpenFeatureDeviceSlot(int slot) final;
+    void CloseFeatureDeviceSlot(int slot) final;
+    int SetFeatureSlot(int slot, unsigned char* report, int length) final;
+    int GetFeatureSlot(int slot, unsigned char* report, int length) final;
+    int ListFeatureDeviceSlots(int* slots, int capacity) final;
+
   protected:
     // hiddriver.ini is read from configDirectory (ending in a separator).
     explicit DeviceDriver(std::string configDirectory);
@@ -60,9 +73,9 @@ class DeviceDriver : public HidDriver {
     // must see them gone before it releases the platform.
     void CloseAll();
 
-    // Every HID collection of this vendor and product (0, 0: of every device).
-    // A failure sets error; collections found before it still count. Called with
-    // the device lock held.
+    // Every HID collection of this vendor and product (0, 0: of every device),
+    // each with its mousePath where the platform knows it. A failure sets error;
+    // collections found before it still count. Called with the device lock held.
     virtual std::vector<HidCandidate> PlatformEnumerate(uint16_t vendorId, uint16_t productId,
                                                         std::string& error) = 0;
     // Opens the chosen collection for feature reports; nullptr, with error set,
@@ -72,17 +85,35 @@ class DeviceDriver : public HidDriver {
     // Why the monitor cannot deliver to this window, or empty.
     virtual std::string PlatformCheckWindow(HidWindow window) const = 0;
     // Starts watching for the configured mouse (identifiers 0000 when none is
-    // configured: nothing matches). nullptr, with error set, when it cannot
-    // start; warning says why a running monitor may hear nothing.
-    virtual std::unique_ptr<PlugMonitor> PlatformStartMonitor(const DriverConfig& config,
-                                                              HidWindow window,
-                                                              unsigned plugMessage,
-                                                              std::string& error,
-                                                              std::string& warning) = 0;
+    // configured: nothing matches). The monitor keeps the slots: it tells notes
+    // of the matching interfaces there at its start and of each that comes or
+    // goes (with the same mousePath as PlatformEnumerate's), and posts the plug
+    // message with lParam = the slot that notes returns. nullptr, with error set,
+    // when it cannot start; warning says why a running monitor may hear nothing.
+    virtual std::unique_ptr<PlugMonitor> PlatformStartMonitor(
+        const DriverConfig& config, HidWindow window, unsigned plugMessage, MouseSlotNotes& notes,
+        std::string& error, std::string& warning) = 0;
 
   private:
     ConfigResult LoadConfig() const;
     int MoveFeature(const char* name, unsigned char* report, int length, bool write);
+    // One report through channel (nullptr: not open), for error texts at path.
+    int MoveOn(const std::string& name, FeatureChannel* channel, const std::string& path,
+               unsigned char* report, int length, bool write);
+
+    // The feature channel of one slot; its lock is held for each call on it.
+    struct SlotChannel {
+        std::mutex mutex;
+        std::unique_ptr<FeatureChannel> channel;  // guarded by mutex
+        std::string path;                         // guarded by mutex
+    };
+    SlotChannel* FindSlotChannel(int slot);
+    SlotChannel& MakeSlotChannel(int slot);
+    void CloseSlotChannels();
+    // The configured mouse's collections, after bringing the slots up to date
+    // where no monitor keeps them. Device lock held.
+    std::vector<HidCandidate> EnumerateMice(const DriverConfig& config, std::string& error);
+    int MoveOnSlot(const char* name, int slot, unsigned char* report, int length, bool write);
 
     const std::string configDirectory_;
     LastError lastError_;
@@ -91,6 +122,11 @@ class DeviceDriver : public HidDriver {
     std::string channelPath_;                  // guarded by deviceMutex_
     std::mutex monitorMutex_;
     std::unique_ptr<PlugMonitor> monitor_;  // guarded by monitorMutex_
+    SlotKeeper slots_;
+    // Taken after deviceMutex_, never while a slot's lock is held. Entries stay
+    // until the driver goes, so a found one may be used after unlocking.
+    std::mutex slotChannelsMutex_;
+    std::map<int, std::unique_ptr<SlotChannel>> slotChannels_;  // guarded by slotChannelsMutex_
 };
 
 }  // namespace talun::hiddriver

@@ -1,10 +1,14 @@
 #include "driver/linux/HidrawDevices.h"
 
 #include <hidapi/hidapi.h>
+#include <limits.h>
+#include <stdlib.h>
 
 #include <fstream>
 #include <iterator>
 #include <memory>
+
+#include "driver/common/MouseSlots.h"
 
 namespace talun::hiddriver {
 namespace {
@@ -19,6 +23,13 @@ std::string Basename(const std::string& path) {
 }
 
 }  // namespace
+
+std::string HidrawMousePath(const std::string& devicePath) {
+    const std::string link = "/sys/class/hidraw/" + Basename(devicePath);
+    char resolved[PATH_MAX];
+    if (::realpath(link.c_str(), resolved) == nullptr) return {};
+    return LinuxMousePath(resolved);
+}
 
 std::string NarrowText(const wchar_t* text) {
     std::string narrow;
@@ -61,6 +72,7 @@ std::vector<HidCandidate> EnumerateHidraw(uint16_t vendorId, uint16_t productId,
         if (info->interface_number >= 0) c.interfaceNumber = info->interface_number;
         c.product = NarrowText(info->product_string);
         c.path = info->path != nullptr ? info->path : "";
+        c.mousePath = HidrawMousePath(c.path);
         // The feature length of this collection; a descriptor whose collections
         // cannot be told apart by usage gives its longest feature report.
         const ReportDescriptorInfo descriptor = ReadHidrawDescriptor(c.path);

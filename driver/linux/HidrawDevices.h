@@ -19,6 +19,11 @@ std::vector<HidCandidate> EnumerateHidraw(uint16_t vendorId, uint16_t productId,
 // needs no access to the node itself. Empty collections when it cannot be read.
 ReportDescriptorInfo ReadHidrawDescriptor(const std::string& devicePath);
 
+// The mouse a hidraw node ("/dev/hidrawN") belongs to, as the device monitor
+// knows it: its USB device's sysfs path (LinuxMousePath of the node's sysfs
+// path). Empty when the node has no sysfs directory.
+std::string HidrawMousePath(const std::string& devicePath);
+
 // hidapi's wide text as single-byte text; characters beyond ASCII become '?'.
 std::string NarrowText(const wchar_t* text);
 

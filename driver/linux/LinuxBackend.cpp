@@ -95,10 +95,11 @@ class LinuxDriver final : public DeviceDriver {
     }
 
     std::unique_ptr<PlugMonitor> PlatformStartMonitor(const DriverConfig& config, HidWindow window,
-                                                      unsigned plugMessage, std::string& error,
+                                                      unsigned plugMessage, MouseSlotNotes& notes,
+                                                      std::string& error,
                                                       std::string& warning) override {
-        return UdevMonitor::Start(config, static_cast<HidEventSink*>(window), plugMessage, error,
-                                  warning);
+        return UdevMonitor::Start(config, static_cast<HidEventSink*>(window), plugMessage, notes,
+                                  error, warning);
     }
 };
 

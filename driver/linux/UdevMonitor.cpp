@@ -6,6 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
+
+#include "driver/common/MouseSlots.h"
 
 namespace talun::hiddriver {
 namespace {
@@ -21,15 +24,22 @@ const char* Text(const char* s) {
     return s != nullptr ? s : "";
 }
 
+// A hidraw node as the slots know it: its sysfs path, under its USB device's.
+MouseInterface InterfaceOf(udev_device* device) {
+    const std::string syspath = Text(udev_device_get_syspath(device));
+    return {LinuxMousePath(syspath), syspath};
+}
+
 }  // namespace
 
-UdevMonitor::UdevMonitor(Key, const DriverConfig& config, HidEventSink* sink, unsigned plugMessage)
-    : config_(config), sink_(sink), plugMessage_(plugMessage) {}
+UdevMonitor::UdevMonitor(Key, const DriverConfig& config, HidEventSink* sink, unsigned plugMessage,
+                         MouseSlotNotes& notes)
+    : config_(config), sink_(sink), plugMessage_(plugMessage), notes_(notes) {}
 
 std::unique_ptr<UdevMonitor> UdevMonitor::Start(const DriverConfig& config, HidEventSink* sink,
-                                                unsigned plugMessage, std::string& error,
-                                                std::string& warning) {
-    auto self = std::make_unique<UdevMonitor>(Key{}, config, sink, plugMessage);
+                                                unsigned plugMessage, MouseSlotNotes& notes,
+                                                std::string& error, std::string& warning) {
+    auto self = std::make_unique<UdevMonitor>(Key{}, config, sink, plugMessage, notes);
     self->udev_.reset(udev_new());
     if (!self->udev_) {
         error = SystemError("udev is not available");
@@ -57,24 +67,28 @@ std::unique_ptr<UdevMonitor> UdevMonitor::Start(const DriverConfig& config, HidE
         return nullptr;
     }
 
-    // The mouse may be plugged in already: remember its nodes, so that unplugging
-    // it is reported. Nothing is posted for them; the tool opens the feature channel
-    // at start-up by itself.
-    const UdevEnumeratePtr enumerate(udev_enumerate_new(self->udev_.get()));
-    if (enumerate && udev_enumerate_add_match_subsystem(enumerate.get(), SUBSYSTEM_HIDRAW) >= 0 &&
-        udev_enumerate_scan_devices(enumerate.get()) >= 0) {
-        udev_list_entry* entry = nullptr;
-        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
-            const UdevDevicePtr device(
-                udev_device_new_from_syspath(self->udev_.get(), udev_list_entry_get_name(entry)));
-            if (device && self->IsMouse(device.get())) {
-                self->tracker_.Arrived(Text(udev_device_get_syspath(device.get())));
-            }
-        }
-    }
-
+    self->NotePresent();
     self->thread_ = std::thread([monitor = self.get()] { monitor->Run(); });
     return self;
+}
+
+// Mice may be plugged in already: their nodes are noted (each mouse keeps or gets
+// its slot), so that unplugging one is reported. Nothing is posted for them; the
+// tool opens their feature channels at start-up by itself.
+void UdevMonitor::NotePresent() {
+    const UdevEnumeratePtr enumerate(udev_enumerate_new(udev_.get()));
+    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), SUBSYSTEM_HIDRAW) < 0 ||
+        udev_enumerate_scan_devices(enumerate.get()) < 0) {
+        return;  // what is there is not known: the slots stay as they are
+    }
+    std::vector<MouseInterface> present;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+        const UdevDevicePtr device(
+            udev_device_new_from_syspath(udev_.get(), udev_list_entry_get_name(entry)));
+        if (device && IsMouse(device.get())) present.push_back(InterfaceOf(device.get()));
+    }
+    notes_.NotePresent(present);
 }
 
 UdevMonitor::~UdevMonitor() {
@@ -105,12 +119,13 @@ void UdevMonitor::Run() {
 
 void UdevMonitor::OnDevice(udev_device* device) {
     const std::string action = Text(udev_device_get_action(device));
-    const std::string syspath = Text(udev_device_get_syspath(device));
     if (action == "add") {
-        if (IsMouse(device) && tracker_.Arrived(syspath)) Post(1);
+        if (!IsMouse(device)) return;
+        if (const auto slot = notes_.NoteArrival(InterfaceOf(device))) Post(1, *slot);
     } else if (action == "remove") {
-        // The node's sysfs attributes are gone by now; the tracker knows it.
-        if (tracker_.Removed(syspath)) Post(0);
+        // The node's sysfs attributes are gone by now; the slots know its mouse.
+        const std::string syspath = Text(udev_device_get_syspath(device));
+        if (const auto slot = notes_.NoteRemoval(syspath)) Post(0, *slot);
     }
 }
 
@@ -136,8 +151,8 @@ bool UdevMonitor::IsMouse(udev_device* device) const {
     return ids && MatchesMouse(config_, *ids);
 }
 
-void UdevMonitor::Post(uintptr_t wParam) {
-    sink_->post(sink_, plugMessage_, wParam, 0);
+void UdevMonitor::Post(uintptr_t wParam, int slot) {
+    sink_->post(sink_, plugMessage_, wParam, slot);
 }
 
 }  // namespace talun::hiddriver

@@ -1,6 +1,7 @@
 // The device monitor of the Linux driver: a thread on a udev monitor of the hidraw
-// subsystem that tells the event sink when the configured mouse arrives (wParam 1)
-// or leaves (wParam 0).
+// subsystem that tells the event sink when a mouse of the configured identifiers
+// arrives (wParam 1) or leaves (wParam 0), lParam its slot. Each hidraw node is
+// noted by its sysfs path under its mouse's USB device (LinuxMousePath).
 #pragma once
 
 #include <memory>
@@ -21,8 +22,8 @@ class UdevMonitor final : public PlugMonitor {
     // netlink socket is not available (as in many containers). A monitor that
     // runs but will hear nothing, because no udev daemon runs, sets warning.
     static std::unique_ptr<UdevMonitor> Start(const DriverConfig& config, HidEventSink* sink,
-                                              unsigned plugMessage, std::string& error,
-                                              std::string& warning);
+                                              unsigned plugMessage, MouseSlotNotes& notes,
+                                              std::string& error, std::string& warning);
     // Stops the thread and waits for it.
     ~UdevMonitor() override;
 
@@ -31,7 +32,8 @@ class UdevMonitor final : public PlugMonitor {
         Key() = default;
         friend class UdevMonitor;
     };
-    UdevMonitor(Key, const DriverConfig& config, HidEventSink* sink, unsigned plugMessage);
+    UdevMonitor(Key, const DriverConfig& config, HidEventSink* sink, unsigned plugMessage,
+                MouseSlotNotes& notes);
 
     UdevMonitor(const UdevMonitor&) = delete;
     UdevMonitor& operator=(const UdevMonitor&) = delete;
@@ -40,7 +42,8 @@ class UdevMonitor final : public PlugMonitor {
     void Run();
     void OnDevice(udev_device* device);
     bool IsMouse(udev_device* device) const;
-    void Post(uintptr_t wParam);
+    void NotePresent();
+    void Post(uintptr_t wParam, int slot);
 
     DriverConfig config_;
     HidEventSink* sink_;
@@ -48,7 +51,7 @@ class UdevMonitor final : public PlugMonitor {
     UdevPtr udev_;
     UdevMonitorPtr monitor_;
     FileDescriptor stop_;
-    PlugTracker tracker_;  // touched by the monitor thread only, after Start
+    MouseSlotNotes& notes_;
     std::thread thread_;
 };
 

@@ -1,20 +1,23 @@
 #include "driver/win32/DeviceMonitor.h"
 
 #include <cstddef>
+#include <vector>
 
 #include "driver/win32/HidInterfaces.h"
 #include "driver/win32/MonitorWindowClass.h"
 
 namespace talun::hiddriver {
 
-DeviceMonitor::DeviceMonitor(Key, const DriverConfig& config, HWND target, UINT plugMessage)
-    : config_(config), target_(target), plugMessage_(plugMessage) {
+DeviceMonitor::DeviceMonitor(Key, const DriverConfig& config, HWND target, UINT plugMessage,
+                             MouseSlotNotes& notes)
+    : config_(config), target_(target), plugMessage_(plugMessage), notes_(notes) {
     ::HidD_GetHidGuid(&hidGuid_);
 }
 
 std::unique_ptr<DeviceMonitor> DeviceMonitor::Start(const DriverConfig& config, HWND target,
-                                                    UINT plugMessage, std::string& error) {
-    auto self = std::make_unique<DeviceMonitor>(Key{}, config, target, plugMessage);
+                                                    UINT plugMessage, MouseSlotNotes& notes,
+                                                    std::string& error) {
+    auto self = std::make_unique<DeviceMonitor>(Key{}, config, target, plugMessage, notes);
     self->ready_ = UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!self->ready_.Valid()) {
         error = "CreateEvent: " + SystemErrorText(::GetLastError());
@@ -96,16 +99,27 @@ bool DeviceMonitor::Listen() {
         ::DestroyWindow(window);
         return false;
     }
-    // The mouse may be plugged in already: remember its interfaces, so that
-    // unplugging it is reported. Nothing is posted for them; the tool opens the
-    // feature channel at start-up by itself.
-    std::string ignored;
-    for (const std::string& path : HidInterfacePaths(ignored)) {
-        const auto ids = ParseWindowsInterfacePath(path);
-        if (ids && MatchesMouse(config_, *ids)) tracker_.Arrived(path);
-    }
+    NotePresent();
     window_ = window;
     return true;
+}
+
+// Mice may be plugged in already: their interfaces are noted (each mouse keeps or
+// gets its slot), so that unplugging one is reported. Nothing is posted for them;
+// the tool opens their feature channels at start-up by itself. Interface paths
+// are noted in capitals: a removal may name the path in another case.
+void DeviceMonitor::NotePresent() {
+    std::string error;
+    std::vector<MouseInterface> all = HidInterfaces(error);
+    if (!error.empty() && all.empty()) return;  // not known: the slots stay as they are
+    std::vector<MouseInterface> present;
+    for (MouseInterface& seen : all) {
+        const auto ids = ParseWindowsInterfacePath(seen.interfacePath);
+        if (!ids || !MatchesMouse(config_, *ids)) continue;
+        seen.interfacePath = InCapitals(seen.interfacePath);
+        present.push_back(std::move(seen));
+    }
+    notes_.NotePresent(present);
 }
 
 LRESULT CALLBACK DeviceMonitor::WindowProc(HWND window, UINT message, WPARAM wParam,
@@ -145,11 +159,12 @@ void DeviceMonitor::OnDeviceChange(WPARAM event, LPARAM data) {
 
     if (event == DBT_DEVICEARRIVAL) {
         const auto ids = ParseWindowsInterfacePath(path);
-        if (ids && MatchesMouse(config_, *ids) && tracker_.Arrived(path)) {
-            ::PostMessageW(target_, plugMessage_, 1, 0);
+        if (!ids || !MatchesMouse(config_, *ids)) return;
+        if (const auto slot = notes_.NoteArrival({MouseOfInterface(path), InCapitals(path)})) {
+            ::PostMessageW(target_, plugMessage_, 1, static_cast<LPARAM>(*slot));
         }
-    } else if (tracker_.Removed(path)) {
-        ::PostMessageW(target_, plugMessage_, 0, 0);
+    } else if (const auto slot = notes_.NoteRemoval(InCapitals(path))) {
+        ::PostMessageW(target_, plugMessage_, 0, static_cast<LPARAM>(*slot));
     }
 }
 

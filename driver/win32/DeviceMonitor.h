@@ -1,7 +1,8 @@
 // The device monitor of the Windows driver: its own thread with a message-only
-// window registered for HID interface notifications. When the configured mouse
-// arrives (its first interface) or leaves (its last), it posts the plug message
-// with wParam 1 or 0 to the tool's window.
+// window registered for HID interface notifications. When a mouse of the
+// configured identifiers arrives (its first interface) or leaves (its last), it
+// posts the plug message with wParam 1 or 0 and lParam the mouse's slot to the
+// tool's window; the slots are noted with the front by mouse (MouseOfInterface).
 #pragma once
 
 #include <windows.h>
@@ -21,7 +22,8 @@ class DeviceMonitor final : public PlugMonitor {
     // Starts the thread and waits until its window listens. nullptr, with the
     // reason in error, when that fails.
     static std::unique_ptr<DeviceMonitor> Start(const DriverConfig& config, HWND target,
-                                                UINT plugMessage, std::string& error);
+                                                UINT plugMessage, MouseSlotNotes& notes,
+                                                std::string& error);
     // Closes the window, which ends the thread, and waits for the thread.
     ~DeviceMonitor() override;
 
@@ -33,7 +35,8 @@ class DeviceMonitor final : public PlugMonitor {
         Key() = default;
         friend class DeviceMonitor;
     };
-    DeviceMonitor(Key, const DriverConfig& config, HWND target, UINT plugMessage);
+    DeviceMonitor(Key, const DriverConfig& config, HWND target, UINT plugMessage,
+                  MouseSlotNotes& notes);
 
   private:
     static DWORD WINAPI ThreadMain(void* self);
@@ -41,10 +44,12 @@ class DeviceMonitor final : public PlugMonitor {
     void Run();
     bool Listen();
     void OnDeviceChange(WPARAM event, LPARAM data);
+    void NotePresent();
 
     DriverConfig config_;
     HWND target_;
     UINT plugMessage_;
+    MouseSlotNotes& notes_;  // told by the monitor thread only
     HMODULE module_ = nullptr;
     UniqueHandle ready_;
     UniqueHandle thread_;
@@ -53,7 +58,6 @@ class DeviceMonitor final : public PlugMonitor {
     HWND window_ = nullptr;
     std::string startError_;
     UniqueDeviceNotification notification_;
-    PlugTracker tracker_;
     GUID hidGuid_{};
 };
 

@@ -1,5 +1,11 @@
 #include "driver/win32/HidInterfaces.h"
 
+#include <cfgmgr32.h>
+
+#include <cctype>
+#include <cstdio>
+#include <optional>
+
 namespace talun::hiddriver {
 namespace {
 
@@ -17,6 +23,46 @@ UniqueFileHandle OpenForAttributes(const std::string& path) {
         ::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
+std::string MouseOfUnknownNode(const std::string& path) {
+    const auto ids = ParseWindowsInterfacePath(path);
+    if (!ids) return InCapitals(path);
+    char text[24];
+    std::snprintf(text, sizeof text, "VID_%04X&PID_%04X", ids->vendorId, ids->productId);
+    return text;
+}
+
+// Up from a HID collection's device node to the mouse's; empty when a step fails.
+std::string MouseNode(DEVINST node) {
+    constexpr int DEPTH_LIMIT = 16;
+    for (int depth = 0; depth < DEPTH_LIMIT; ++depth) {
+        char id[MAX_DEVICE_ID_LEN + 1] = {};
+        if (::CM_Get_Device_IDA(node, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) return {};
+        if (!IsHidCollectionOrUsbInterface(id)) return InCapitals(id);
+        DEVINST parent = 0;
+        if (::CM_Get_Parent(&parent, node, 0) != CR_SUCCESS) return {};
+        node = parent;
+    }
+    return {};
+}
+
+// An interface's path and its mouse.
+std::optional<MouseInterface> InterfaceDetail(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data) {
+    DWORD required = 0;
+    ::SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, nullptr);
+    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) return std::nullopt;
+    std::vector<char> buffer(required);
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    SP_DEVINFO_DATA node{};
+    node.cbSize = sizeof node;
+    if (!::SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, &node)) {
+        return std::nullopt;
+    }
+    MouseInterface seen{MouseNode(node.DevInst), detail->DevicePath};
+    if (seen.mousePath.empty()) seen.mousePath = MouseOfUnknownNode(seen.interfacePath);
+    return seen;
+}
+
 }  // namespace
 
 std::string NarrowAscii(const wchar_t* text, std::size_t maxChars) {
@@ -27,14 +73,14 @@ std::string NarrowAscii(const wchar_t* text, std::size_t maxChars) {
     return narrow;
 }
 
-std::vector<std::string> HidInterfacePaths(std::string& error) {
-    std::vector<std::string> paths;
+std::vector<MouseInterface> HidInterfaces(std::string& error) {
+    std::vector<MouseInterface> found;
     GUID guid = HidGuid();
     const UniqueDeviceInfoList set(
         ::SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (set.get() == INVALID_HANDLE_VALUE) {
         error = "SetupDiGetClassDevs: " + SystemErrorText(::GetLastError());
-        return paths;
+        return found;
     }
     for (DWORD index = 0;; ++index) {
         SP_DEVICE_INTERFACE_DATA data{};
@@ -45,25 +91,34 @@ std::vector<std::string> HidInterfacePaths(std::string& error) {
                 error = "SetupDiEnumDeviceInterfaces: " + SystemErrorText(code);
             break;
         }
-        DWORD required = 0;
-        ::SetupDiGetDeviceInterfaceDetailA(set.get(), &data, nullptr, 0, &required, nullptr);
-        if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) continue;
-        std::vector<char> buffer(required);
-        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (::SetupDiGetDeviceInterfaceDetailA(set.get(), &data, detail, required, nullptr,
-                                               nullptr)) {
-            paths.emplace_back(detail->DevicePath);
-        }
+        if (auto seen = InterfaceDetail(set.get(), data)) found.push_back(std::move(*seen));
     }
-    return paths;
+    return found;
+}
+
+std::string MouseOfInterface(const std::string& path) {
+    GUID guid = HidGuid();
+    const UniqueDeviceInfoList set(::SetupDiCreateDeviceInfoList(&guid, nullptr));
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof data;
+    if (set.get() != INVALID_HANDLE_VALUE &&
+        ::SetupDiOpenDeviceInterfaceA(set.get(), path.c_str(), 0, &data)) {
+        if (const auto seen = InterfaceDetail(set.get(), data)) return seen->mousePath;
+    }
+    return MouseOfUnknownNode(path);
+}
+
+std::string InCapitals(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
 }
 
 std::vector<HidCandidate> EnumerateHidInterfaces(uint16_t vendorId, uint16_t productId,
                                                  std::string& error) {
     std::vector<HidCandidate> candidates;
     const bool filtered = vendorId != 0 || productId != 0;
-    for (const std::string& path : HidInterfacePaths(error)) {
+    for (MouseInterface& seen : HidInterfaces(error)) {
+        const std::string& path = seen.interfacePath;
         const UniqueFileHandle device = OpenForAttributes(path);
         if (!device.Valid()) continue;
         HIDD_ATTRIBUTES attributes{};
@@ -76,6 +131,7 @@ std::vector<HidCandidate> EnumerateHidInterfaces(uint16_t vendorId, uint16_t pro
         c.vendorId = attributes.VendorID;
         c.productId = attributes.ProductID;
         c.path = path;
+        c.mousePath = std::move(seen.mousePath);
         if (const auto ids = ParseWindowsInterfacePath(path))
             c.interfaceNumber = ids->interfaceNumber;
         PHIDP_PREPARSED_DATA raw = nullptr;

@@ -7,13 +7,29 @@
 #include <vector>
 
 #include "driver/common/DeviceMatch.h"
+#include "driver/common/MouseSlots.h"
 #include "driver/win32/WinHandles.h"
 #include "platform/win32/SystemErrorText.h"
 
 namespace talun::hiddriver {
 
-// The interface paths of every HID device present. On failure sets error.
-std::vector<std::string> HidInterfacePaths(std::string& error);
+// Every HID interface present: its path, and the mouse it belongs to (the device
+// node above its HID collection and USB interface, MouseOfInterface). On failure
+// sets error.
+std::vector<MouseInterface> HidInterfaces(std::string& error);
+
+// The mouse a HID interface belongs to: the instance ID of the nearest ancestor
+// of its collection's device node that is neither a HID collection nor a USB
+// interface (a composite mouse's collections all share it), in capitals. Where
+// Windows cannot tell (the interface has gone, or the node has no parent), the
+// identifiers in the path ("VID_xxxx&PID_xxxx"): the library then cannot tell
+// mice of these identifiers apart and takes them for one, as a library of one
+// mouse does; without identifiers, the path itself in capitals.
+std::string MouseOfInterface(const std::string& path);
+
+// Text in capitals: Windows compares device paths and IDs without case, and
+// hands out one path in either case (SetupAPI, device notifications).
+std::string InCapitals(std::string text);
 
 // Every HID collection present with its identifiers, capabilities and product
 // text. Collections that cannot be opened even for attributes are left out.

@@ -62,9 +62,10 @@ class Win32Driver final : public DeviceDriver {
     }
 
     std::unique_ptr<PlugMonitor> PlatformStartMonitor(const DriverConfig& config, HidWindow window,
-                                                      unsigned plugMessage, std::string& error,
+                                                      unsigned plugMessage, MouseSlotNotes& notes,
+                                                      std::string& error,
                                                       std::string& /*warning*/) override {
-        return DeviceMonitor::Start(config, static_cast<HWND>(window), plugMessage, error);
+        return DeviceMonitor::Start(config, static_cast<HWND>(window), plugMessage, notes, error);
     }
 };
 

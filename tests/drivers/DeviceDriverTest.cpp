@@ -5,8 +5,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
+#include <thread>
 
 #include "driver/front/EntryGuard.h"
 #include "tests/support/ScratchDir.h"
@@ -27,14 +31,18 @@ struct Script {
     std::vector<uint8_t> answer;  // what a read fills the buffer with
     bool failTransfers = false;
     bool throwOnEnumerate = false;
+    std::vector<std::string> opened;             // the collections opened, in order
+    MouseSlotNotes* monitorNotes = nullptr;      // while a monitor runs
+    std::vector<MouseInterface> presentAtStart;  // what the monitor finds there
+    std::function<bool(const std::string& path)> beforeTransfer;  // false: fails
 };
 
 class ScriptedChannel final : public FeatureChannel {
   public:
-    explicit ScriptedChannel(Script& script) : script_(script) {}
+    ScriptedChannel(Script& script, std::string path) : script_(script), path_(std::move(path)) {}
     std::size_t PlatformBufferLength(uint8_t) const override { return script_.bufferLength; }
     bool PlatformTransfer(bool write, std::vector<uint8_t>& buffer, std::string& reason) override {
-        if (script_.failTransfers) {
+        if (script_.failTransfers || (script_.beforeTransfer && !script_.beforeTransfer(path_))) {
             reason = "the device went away";
             return false;
         }
@@ -45,6 +53,7 @@ class ScriptedChannel final : public FeatureChannel {
 
   private:
     Script& script_;
+    std::string path_;
 };
 
 class ScriptedDriver final : public DeviceDriver {
@@ -58,12 +67,17 @@ class ScriptedDriver final : public DeviceDriver {
         error = script_.enumerateError;
         return script_.candidates;
     }
-    std::unique_ptr<FeatureChannel> PlatformOpen(const HidCandidate&, std::string&) override {
-        return std::make_unique<ScriptedChannel>(script_);
+    std::unique_ptr<FeatureChannel> PlatformOpen(const HidCandidate& chosen,
+                                                 std::string&) override {
+        script_.opened.push_back(chosen.path);
+        return std::make_unique<ScriptedChannel>(script_, chosen.path);
     }
     std::string PlatformCheckWindow(HidWindow) const override { return {}; }
     std::unique_ptr<PlugMonitor> PlatformStartMonitor(const DriverConfig&, HidWindow, unsigned,
-                                                      std::string&, std::string&) override {
+                                                      MouseSlotNotes& notes, std::string&,
+                                                      std::string&) override {
+        notes.NotePresent(script_.presentAtStart);
+        script_.monitorNotes = &notes;
         return std::make_unique<PlugMonitor>();
     }
     Script& script_;
@@ -73,7 +87,8 @@ class DeviceDriverTest : public ::testing::Test {
   protected:
     DeviceDriverTest() {
         std::ofstream(dir_.File("hiddriver.ini")) << "[Device]\nVendorId=7e57\nProductId=0001\n";
-        script_.candidates.push_back({0x7E57, 0x0001, 0xFF00, 1, 1, 64, "mouse", "scripted:4"});
+        script_.candidates.push_back(
+            {0x7E57, 0x0001, 0xFF00, 1, 1, 64, "mouse", "scripted:4", "usb:A"});
         script_.bufferLength = 64;
     }
     test::ScratchDir dir_{"front"};
@@ -136,6 +151,115 @@ TEST_F(DeviceDriverTest, AnExceptionBecomesAFailedCallWithItsReason) {
                                  [](HidDriver& d) { return d.OpenFeatureDevice(); });
     EXPECT_EQ(opened, 0);
     EXPECT_EQ(driver_.LastErrorText(), "Open_FeatureDevice: out of handles");
+}
+
+// Several mice of the identifiers: A (a pointer and a vendor collection) and B.
+class DeviceDriverSlots : public DeviceDriverTest {
+  protected:
+    DeviceDriverSlots() { script_.candidates = {Mouse("A", 1, 0), Mouse("A", 2), Mouse("B", 3)}; }
+    static HidCandidate Mouse(const char* mouse, int n, std::size_t feature = 64) {
+        return {0x7E57, 0x0001, 0xFF00, 1, 1, feature, "mouse", "col:" + std::to_string(n), mouse};
+    }
+    std::vector<int> ListedSlots() {
+        int slots[8] = {};
+        const int count = driver_.ListFeatureDeviceSlots(slots, 8);
+        if (count < 0) return {count};
+        return std::vector<int>(slots, slots + std::min(count, 8));
+    }
+    unsigned char report_[3] = {0x05, 0x03, 0x00};
+};
+
+TEST_F(DeviceDriverSlots, EveryMouseHasASlotAndItsOwnChannelWhileItIsSeen) {
+    EXPECT_THAT(ListedSlots(), ElementsAre(0, 1)) << driver_.LastErrorText();
+    ASSERT_EQ(driver_.OpenFeatureDeviceSlot(0), 1) << driver_.LastErrorText();
+    ASSERT_EQ(driver_.OpenFeatureDeviceSlot(1), 1);
+    EXPECT_THAT(script_.opened, ElementsAre("col:2", "col:3"));
+    EXPECT_EQ(driver_.SetFeatureSlot(1, report_, 3), 1);
+    EXPECT_EQ(driver_.GetFeatureSlot(0, report_, 3), 1);
+    script_.failTransfers = true;
+    EXPECT_EQ(driver_.SetFeatureSlot(0, report_, 3), 0);
+    EXPECT_EQ(driver_.LastErrorText(),
+              "SetFeatureSlot 0 report 0x05, 3 bytes (buffer 64 bytes) on col:2: the device went "
+              "away");
+    driver_.CloseFeatureDeviceSlot(1);
+    EXPECT_EQ(driver_.GetFeatureSlot(1, report_, 3), 0);
+    EXPECT_EQ(driver_.LastErrorText(), "GetFeatureSlot 1: the feature device is not open");
+    EXPECT_EQ(driver_.SetFeatureSlot(7, report_, 3), 0);
+
+    // A leaves and C comes: B keeps slot 1, C takes the free slot 0.
+    script_.candidates = {Mouse("C", 9), Mouse("B", 3)};
+    EXPECT_THAT(ListedSlots(), ElementsAre(0, 1));
+    ASSERT_EQ(driver_.OpenFeatureDeviceSlot(0), 1);
+    EXPECT_EQ(script_.opened.back(), "col:9");
+    EXPECT_EQ(driver_.OpenFeatureDeviceSlot(2), 0);
+    EXPECT_EQ(driver_.LastErrorText(), "Open_FeatureDeviceSlot 2: no mouse in this slot");
+
+    // The six entry points still mean the one mouse, found as before.
+    ASSERT_EQ(driver_.OpenFeatureDevice(), 1);
+    EXPECT_EQ(script_.opened.back(), "col:9");
+    EXPECT_EQ(driver_.ListFeatureDeviceSlots(nullptr, 4), -1);
+}
+
+TEST_F(DeviceDriverSlots, WhileAMonitorRunsOnlyItFillsAndEmptiesSlots) {
+    script_.presentAtStart = {{"B", "b1"}};
+    int sink = 0;
+    driver_.OpenMonitor(&sink, 1325, 1326);
+    ASSERT_NE(script_.monitorNotes, nullptr);
+    // A is enumerated but not yet reported by the monitor: it has no slot.
+    EXPECT_THAT(ListedSlots(), ElementsAre(0));
+    ASSERT_EQ(driver_.OpenFeatureDeviceSlot(0), 1);
+    EXPECT_THAT(script_.opened, ElementsAre("col:3"));
+    EXPECT_EQ(script_.monitorNotes->NoteArrival({"A", "a1"}), 1);
+    EXPECT_EQ(script_.monitorNotes->NoteArrival({"A", "a2"}), std::nullopt);
+    EXPECT_THAT(ListedSlots(), ElementsAre(0, 1));
+    EXPECT_EQ(script_.monitorNotes->NoteRemoval("b1"), 0);
+    EXPECT_THAT(ListedSlots(), ElementsAre(1));
+    driver_.CloseMonitor();
+    // Without the monitor, enumerations keep the slots again: B is seen.
+    EXPECT_THAT(ListedSlots(), ElementsAre(0, 1));
+    ASSERT_EQ(driver_.OpenFeatureDeviceSlot(1), 1);
+    EXPECT_EQ(script_.opened.back(), "col:2");
+}
+
+// Slot 1's transfer starts while slot 0's waits for it: behind one lock for all
+// slots they would wait for each other (here: until the limit, and fail).
+TEST_F(DeviceDriverSlots, TransfersOfDifferentSlotsRunAtOnce) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool firstWaits = false;
+    bool secondMoved = false;
+    const auto limit = std::chrono::seconds(30);
+    script_.beforeTransfer = [&](const std::string& path) {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (path == "col:3") {
+            secondMoved = true;
+            changed.notify_all();
+            return true;
+        }
+        firstWaits = true;
+        changed.notify_all();
+        return changed.wait_for(lock, limit, [&] { return secondMoved; });
+    };
+    ASSERT_EQ(driver_.OpenFeatureDeviceSlot(0), 1);
+    ASSERT_EQ(driver_.OpenFeatureDeviceSlot(1), 1);
+    int first = 0;
+    std::thread slot0([&] {
+        unsigned char report[3] = {0x05, 0x03, 0x00};
+        first = driver_.SetFeatureSlot(0, report, 3);
+    });
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        EXPECT_TRUE(changed.wait_for(lock, limit, [&] { return firstWaits; }));
+    }
+    EXPECT_EQ(driver_.SetFeatureSlot(1, report_, 3), 1);
+    slot0.join();
+    EXPECT_EQ(first, 1);
+}
+
+TEST_F(DeviceDriverSlots, WithoutAConfiguredMouseTheLibraryCannotTellMiceApart) {
+    std::ofstream(dir_.File("hiddriver.ini")) << "[Device]\nVendorId=0000\nProductId=0000\n";
+    EXPECT_THAT(ListedSlots(), ElementsAre(-1));
+    EXPECT_THAT(driver_.LastErrorText(), StartsWith("List_FeatureDeviceSlots: "));
 }
 
 }  // namespace

@@ -72,6 +72,29 @@ TEST(DriverLibrary, AbsentMouseFailsEveryTransferCleanly) {
     EXPECT_EQ(driver.setFeature(&id, 1), 0);
 }
 
+// The slot entry points: no mouse, so no slot; without identifiers the library
+// cannot tell mice apart and says so.
+TEST(DriverLibrary, WithoutAMouseNoSlotHoldsOne) {
+    DriverCopy driver(ABSENT_MOUSE);
+    const auto list = driver.Resolve<ListFeatureDeviceSlotsFn>("List_FeatureDeviceSlots");
+    const auto open = driver.Resolve<OpenFeatureDeviceSlotFn>("Open_FeatureDeviceSlot");
+    const auto set = driver.Resolve<SetFeatureSlotFn>("SetFeatureSlot");
+    int slots[4] = {};
+    EXPECT_EQ(list(slots, 4), 0) << driver.LastError();
+    EXPECT_EQ(open(0), 0);
+    EXPECT_THAT(driver.LastError(), HasSubstr("Open_FeatureDeviceSlot 0: no mouse in this slot"));
+    unsigned char report[3] = {0x05, 0x03, 0x00};
+    EXPECT_EQ(set(0, report, 3), 0);
+    EXPECT_EQ(driver.LastError(), "SetFeatureSlot 0: the feature device is not open");
+    driver.Resolve<CloseFeatureDeviceSlotFn>("Close_FeatureDeviceSlot")(0);
+    EXPECT_EQ(driver.Resolve<GetFeatureSlotFn>("GetFeatureSlot")(0, report, 3), 0);
+
+    DriverCopy placeholder(DriverCopy::SHIPPED);
+    EXPECT_EQ(placeholder.Resolve<ListFeatureDeviceSlotsFn>("List_FeatureDeviceSlots")(slots, 4),
+              -1);
+    EXPECT_THAT(placeholder.LastError(), HasSubstr("List_FeatureDeviceSlots: "));
+}
+
 TEST(DriverLibrary, ListsVisibleDevicesOnePerLine) {
     DriverCopy driver(ABSENT_MOUSE);
     std::vector<char> text(64 * 1024, 'x');

@@ -122,6 +122,26 @@ TEST_F(Library, ReadsCopyTheMousesAnswerBackAtTheToolsLength) {
     EXPECT_EQ(Hex(Read(0x06, 35)), Hex({written.begin(), written.begin() + 35}));
 }
 
+// One mouse, one slot: its own channel moves reports as the one mouse's does.
+TEST_F(Library, TheMouseHasASlotWhoseChannelMovesReports) {
+    int slots[4] = {-1, -1, -1, -1};
+    ASSERT_EQ(driver_->Resolve<ListFeatureDeviceSlotsFn>("List_FeatureDeviceSlots")(slots, 4), 1)
+        << driver_->LastError();
+    EXPECT_EQ(slots[0], 0);
+    ASSERT_NE(driver_->Resolve<OpenFeatureDeviceSlotFn>("Open_FeatureDeviceSlot")(0), 0)
+        << driver_->LastError();
+    std::vector<uint8_t> written(37, 0x5A);
+    written[0] = 0x06;
+    ASSERT_NE(driver_->Resolve<SetFeatureSlotFn>("SetFeatureSlot")(0, written.data(), 37), 0)
+        << driver_->LastError();
+    std::vector<uint8_t> read(35, 0);
+    read[0] = 0x06;
+    ASSERT_NE(driver_->Resolve<GetFeatureSlotFn>("GetFeatureSlot")(0, read.data(), 35), 0)
+        << driver_->LastError();
+    EXPECT_EQ(Hex(read), Hex({written.begin(), written.begin() + 35}));
+    driver_->Resolve<CloseFeatureDeviceSlotFn>("Close_FeatureDeviceSlot")(0);
+}
+
 TEST_F(Library, MonitorReportsEachUnplugAndPlugInOnce) {
     MonitorTarget target;
     driver_->openMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
