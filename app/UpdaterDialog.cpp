@@ -214,7 +214,8 @@ std::optional<LRESULT> UpdaterDialog::OnMessage(UINT message, WPARAM wParam, LPA
             if (!waitCursor_.OnSetCursor()) return std::nullopt;
             return TRUE;
         case WM_HID_PLUG_EVENT: {
-            const uint32_t code = PlugEventCode(static_cast<uintptr_t>(wParam));
+            const uint32_t code =
+                plugs_.EventOf(static_cast<uintptr_t>(wParam), static_cast<intptr_t>(lParam));
             QueueDeviceWork([this, code] { DispatchDeviceEvent(context_, code); }, JobKind::Busy);
             return 1;
         }

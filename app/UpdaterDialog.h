@@ -25,6 +25,7 @@
 #include "platform/ProfileFile.h"
 #include "platform/SystemClock.h"
 #include "testpanel/EntryBoxes.h"
+#include "update/DeviceEvents.h"
 #include "update/ToolState.h"
 
 namespace talun {
@@ -84,6 +85,7 @@ class UpdaterDialog final : public ui::Dialog {
 
     // What the window shows: UpdateStatus as the worker last reported it.
     UpdateStatus shownStatus_ = UpdateStatus::Idle;
+    OneMousePlugs plugs_;  // the window's one mouse among the plug messages
     int jobsPending_ = 0;
     ui::WaitCursor waitCursor_;
     std::optional<INT_PTR> closeRequested_;

@@ -68,7 +68,7 @@ class OneMouseStation {
     // Handles one message of the monitor. false: the station must stop.
     bool Handle(const WatchEvent& event) {
         const uint32_t code = event.message == WM_HID_PLUG_EVENT
-                                  ? PlugEventCode(event.wParam)
+                                  ? plugs_.EventOf(event.wParam, event.lParam)
                                   : InputEventCode(event.wParam, event.lParam);
         session_.TraceEvent(event.message, event.wParam, event.lParam);
         if (IsAttach(code, ctx_.state)) {
@@ -123,6 +123,7 @@ class OneMouseStation {
     RunRecorder recorder_;
     CoreContext ctx_;
     Tally tally_;
+    OneMousePlugs plugs_;
     int mouseNumber_ = 0;
     bool logFailed_ = false;
 };

@@ -86,8 +86,10 @@ typedef int (*IsSimulatorFn)(void);
  * freed by an unplug may go to the next mouse). Its monitor then posts the plug
  * message once per mouse, wParam 1 or 0 as always and lParam the slot; a library
  * of one mouse posts lParam 0. The six entry points above keep meaning "the one
- * mouse" (a library of several takes the lowest slot plugged in for it), so a
- * front end of one mouse works with either kind of library.
+ * mouse" (a library of several chooses one of the mice plugged in for them when
+ * the feature channel opens), so a front end of one mouse works with either kind
+ * of library; such a front end takes the mice as one that is plugged in while any
+ * is (update/DeviceEvents.h, OneMousePlugs).
  *
  * Open_FeatureDeviceSlot: opens the feature channel of the mouse in slot;
  *   nonzero when open (an open channel of that slot is closed first). 0 for a

@@ -11,6 +11,15 @@ uint32_t PlugEventCode(uintptr_t wParam) {
     return MakeEventCode(EVENT_CLASS_PLUG, value);
 }
 
+uint32_t OneMousePlugs::EventOf(uintptr_t wParam, intptr_t lParam) {
+    if (wParam == 1) pluggedSlots_.insert(lParam);
+    if (wParam == 0) {
+        pluggedSlots_.erase(lParam);
+        if (!pluggedSlots_.empty()) return MakeEventCode(EVENT_CLASS_PLUG, 0);
+    }
+    return PlugEventCode(wParam);
+}
+
 uint32_t InputEventCode(uintptr_t wParam, intptr_t lParam) {
     return MakeEventCode(static_cast<uint32_t>(wParam & 0xFFFFu),
                          static_cast<uint32_t>(static_cast<uintptr_t>(lParam) & 0xFFFFu));

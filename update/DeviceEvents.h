@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 
 #include "update/ToolState.h"
 
@@ -22,6 +23,22 @@ inline constexpr uint32_t MakeEventCode(uint32_t eventClass, uint32_t value) {
 // The plug message: wParam 1 attached, 0 detached; any other wParam gives a
 // plug event of value 0, which does nothing.
 uint32_t PlugEventCode(uintptr_t wParam);
+
+// A front end of one mouse (the window, talun-r5 with a library of one mouse)
+// on a library that tells mice apart: its plug messages come once per mouse,
+// lParam the slot. The front end sees one mouse, plugged in while any is: every
+// attach passes, a detach only when it leaves no mouse plugged in, so that
+// unplugging another mouse never ends the run on the one being updated. With a
+// library of one mouse (lParam always 0) every message passes as it is.
+class OneMousePlugs {
+  public:
+    // The plug event of this plug message, as PlugEventCode gives it, or a plug
+    // event of value 0 (which does nothing) for a detach that leaves a mouse.
+    uint32_t EventOf(uintptr_t wParam, intptr_t lParam);
+
+  private:
+    std::set<intptr_t> pluggedSlots_;
+};
 // The input message: class from the low 16 bits of wParam, value from the low
 // 16 bits of lParam.
 uint32_t InputEventCode(uintptr_t wParam, intptr_t lParam);

@@ -126,5 +126,24 @@ TEST_F(Events, AnUnplugDuringTheRunClearsTheWindowRightAfterIt) {
     EXPECT_NE(folder.StateValue("holds_complete_image"), "yes");
 }
 
+TEST_F(Events, ASecondMouseLeavingIsNoUnplugOfTheOneBeingUpdated) {
+    // Two simulated mice; the files are slot 0's, the mouse the window updates.
+    ToolFolder folder(Name(), {Driver::Sim, "mice = 2\npresent = 0\nbusy_polls = 0x2A:1\n"});
+    ToolProcess tool(folder.Program());
+    const HWND window = tool.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    folder.Control("plug 0");
+    ASSERT_EQ(WaitForStatusArea(window, Shown::Updating), "");
+    folder.Control("plug 1");
+    folder.Control("unplug 1");
+    folder.Control("plug-message 1 0");  // taken after an unplug, this would update again
+    EXPECT_EQ(WaitForStatusArea(window, Shown::Updated), "");
+    // A close lets every event posted before it finish its work.
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(tool.WaitForExit(WAIT_RUN_MS));
+    EXPECT_EQ(CountWrites(folder.Trace(), REPORT_FIRMWARE_CHUNK), 3);
+    EXPECT_EQ(folder.StateValue("holds_complete_image"), "yes");
+}
+
 }  // namespace
 }  // namespace talun::e2e

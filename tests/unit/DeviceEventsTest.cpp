@@ -102,5 +102,22 @@ TEST(ReTestCommand, ClearsStatusAndRepaintsButKeepsTheLink) {
     EXPECT_TRUE(f.device.calls.empty());
 }
 
+// A front end of one mouse on a library of several: unplugging one mouse while
+// another stays plugged in is no detach; with lParam always 0 nothing changes.
+TEST(OneMousePlugs, DetachesOnlyWhenNoMouseIsLeft) {
+    const uint32_t attach = PlugEventCode(1), detach = PlugEventCode(0);
+    const uint32_t nothing = MakeEventCode(EVENT_CLASS_PLUG, 0);
+    OneMousePlugs several;
+    EXPECT_EQ(several.EventOf(1, 2), attach);
+    EXPECT_EQ(several.EventOf(1, 0), attach);
+    EXPECT_EQ(several.EventOf(0, 2), nothing);
+    EXPECT_EQ(several.EventOf(0, 0), detach);
+    EXPECT_EQ(several.EventOf(0, 0), detach) << "a repeated detach passes as before";
+
+    OneMousePlugs one;
+    for (const uintptr_t wParam : {1u, 1u, 0u, 0u, 1u, 7u})
+        EXPECT_EQ(one.EventOf(wParam, 0), PlugEventCode(wParam)) << wParam;
+}
+
 }  // namespace
 }  // namespace talun
