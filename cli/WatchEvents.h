@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 
 namespace talun::cli {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 
 namespace talun {
 

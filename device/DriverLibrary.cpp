@@ -23,23 +23,10 @@ int DriverLibrary::Load(LibraryLoader& loader, const std::optional<std::string>&
         return 0;
     }
     loadError_.clear();
-    slots_.Open_DevMonitor = ResolveSlot<OpenDevMonitorFn>(*module_, "Open_DevMonitor");
-    slots_.Close_DevMonitor = ResolveSlot<CloseDevMonitorFn>(*module_, "Close_DevMonitor");
-    slots_.Open_FeatureDevice = ResolveSlot<OpenFeatureDeviceFn>(*module_, "Open_FeatureDevice");
-    slots_.Close_FeatureDevice = ResolveSlot<CloseFeatureDeviceFn>(*module_, "Close_FeatureDevice");
-    slots_.SetFeature = ResolveSlot<SetFeatureFn>(*module_, "SetFeature");
-    slots_.GetFeature = ResolveSlot<GetFeatureFn>(*module_, "GetFeature");
-    slots_.List_HidDevices = ResolveSlot<ListDevicesFn>(*module_, "List_HidDevices");
-    slots_.HidDriver_IsSimulator = ResolveSlot<IsSimulatorFn>(*module_, "HidDriver_IsSimulator");
-    slots_.Get_LastErrorText = ResolveSlot<LastErrorTextFn>(*module_, "Get_LastErrorText");
-    slots_.Open_FeatureDeviceSlot =
-        ResolveSlot<OpenFeatureDeviceSlotFn>(*module_, "Open_FeatureDeviceSlot");
-    slots_.Close_FeatureDeviceSlot =
-        ResolveSlot<CloseFeatureDeviceSlotFn>(*module_, "Close_FeatureDeviceSlot");
-    slots_.SetFeatureSlot = ResolveSlot<SetFeatureSlotFn>(*module_, "SetFeatureSlot");
-    slots_.GetFeatureSlot = ResolveSlot<GetFeatureSlotFn>(*module_, "GetFeatureSlot");
-    slots_.List_FeatureDeviceSlots =
-        ResolveSlot<ListFeatureDeviceSlotsFn>(*module_, "List_FeatureDeviceSlots");
+#define TALUN_RESOLVE_SLOT(name, type, result, parameters, need) \
+    slots_.name = ResolveSlot<type>(*module_, #name);
+    HIDDRIVER_ENTRY_POINTS(TALUN_RESOLVE_SLOT)
+#undef TALUN_RESOLVE_SLOT
     return 1;
 }
 
@@ -51,17 +38,14 @@ void DriverLibrary::Unload() {
 std::string DriverLibrary::Problem() const {
     if (!module_) return loadError_.empty() ? "driver library not loaded" : loadError_;
     std::string missing;
-    const std::pair<const void*, const char*> required[] = {
-        {slots_.Open_DevMonitor.Address(), "Open_DevMonitor"},
-        {slots_.Close_DevMonitor.Address(), "Close_DevMonitor"},
-        {slots_.Open_FeatureDevice.Address(), "Open_FeatureDevice"},
-        {slots_.Close_FeatureDevice.Address(), "Close_FeatureDevice"},
-        {slots_.SetFeature.Address(), "SetFeature"},
-        {slots_.GetFeature.Address(), "GetFeature"},
+    const auto note = [&missing](const void* slot, const char* name, bool required) {
+        if (required && slot == nullptr)
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
     };
-    for (const auto& [slot, name] : required) {
-        if (slot == nullptr) missing += missing.empty() ? name : std::string(", ") + name;
-    }
+#define TALUN_NOTE_MISSING(name, type, result, parameters, need) \
+    note(slots_.name.Address(), #name, HIDDRIVER_NEED_##need != 0);
+    HIDDRIVER_ENTRY_POINTS(TALUN_NOTE_MISSING)
+#undef TALUN_NOTE_MISSING
     return missing.empty() ? std::string() : "driver library lacks " + missing;
 }
 

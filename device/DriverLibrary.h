@@ -6,31 +6,19 @@
 #include <string>
 
 #include "device/DeviceAccess.h"
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 #include "platform/EntryPoint.h"
 #include "platform/LibraryLoader.h"
 
 namespace talun {
 
-// The six slots, in the order they are resolved, and the optional extras. Each
-// is called through EntryPoint, which keeps the stack whole whichever calling
-// convention the library uses.
+// A slot for each entry point of the contract's list, named as the entry point.
+// Each is called through EntryPoint, which keeps the stack whole whichever
+// calling convention the library uses.
 struct DriverEntryPoints {
-    EntryPoint<OpenDevMonitorFn> Open_DevMonitor;
-    EntryPoint<CloseDevMonitorFn> Close_DevMonitor;
-    EntryPoint<OpenFeatureDeviceFn> Open_FeatureDevice;
-    EntryPoint<CloseFeatureDeviceFn> Close_FeatureDevice;
-    EntryPoint<SetFeatureFn> SetFeature;
-    EntryPoint<GetFeatureFn> GetFeature;
-    EntryPoint<ListDevicesFn> List_HidDevices;        // optional: device listing
-    EntryPoint<IsSimulatorFn> HidDriver_IsSimulator;  // optional: the simulated mouse
-    EntryPoint<LastErrorTextFn> Get_LastErrorText;    // optional: why the last call failed
-    // Optional, together: several mice by slot (see HidDriverApi.h).
-    EntryPoint<OpenFeatureDeviceSlotFn> Open_FeatureDeviceSlot;
-    EntryPoint<CloseFeatureDeviceSlotFn> Close_FeatureDeviceSlot;
-    EntryPoint<SetFeatureSlotFn> SetFeatureSlot;
-    EntryPoint<GetFeatureSlotFn> GetFeatureSlot;
-    EntryPoint<ListFeatureDeviceSlotsFn> List_FeatureDeviceSlots;
+#define TALUN_DRIVER_SLOT(name, type, result, parameters, need) EntryPoint<type> name;
+    HIDDRIVER_ENTRY_POINTS(TALUN_DRIVER_SLOT)
+#undef TALUN_DRIVER_SLOT
 };
 
 // The loaded driver library. An empty slot is never called: its operation does

@@ -1,8 +1,6 @@
 // The six entry points of every driver library, with C linkage.
-#include <type_traits>
-
-#include "device/HidDriverApi.h"
 #include "driver/front/EntryGuard.h"
+#include "driver/front/Exports.h"
 
 using talun::hiddriver::Guarded;
 using talun::hiddriver::HidDriver;
@@ -47,14 +45,3 @@ HIDDRIVER_EXPORT int HIDDRIVER_CALL GetFeature(unsigned char* report, int length
 }
 
 }  // extern "C"
-
-// The exports must keep the signatures the tool binds them with (in a __stdcall
-// build, all but the convention).
-#ifndef HIDDRIVER_STDCALL
-static_assert(std::is_same_v<decltype(&Open_DevMonitor), OpenDevMonitorFn>);
-static_assert(std::is_same_v<decltype(&Close_DevMonitor), CloseDevMonitorFn>);
-static_assert(std::is_same_v<decltype(&Open_FeatureDevice), OpenFeatureDeviceFn>);
-static_assert(std::is_same_v<decltype(&Close_FeatureDevice), CloseFeatureDeviceFn>);
-static_assert(std::is_same_v<decltype(&SetFeature), SetFeatureFn>);
-static_assert(std::is_same_v<decltype(&GetFeature), GetFeatureFn>);
-#endif

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 
 namespace talun::hiddriver {
 
@@ -30,7 +30,7 @@ class HidDriver {
     // Get_LastErrorText: why the last call failed; empty after a success.
     virtual std::string LastErrorText() const { return {}; }
     // The slot entry points (SlotEntryPoints.cpp; contracts in
-    // device/HidDriverApi.h), for a library that can tell mice apart. These
+    // driver/api/HidDriverApi.h), for a library that can tell mice apart. These
     // defaults cannot: every slot is empty and the list says -1.
     virtual int OpenFeatureDeviceSlot(int /*slot*/) { return 0; }
     virtual void CloseFeatureDeviceSlot(int /*slot*/) {}

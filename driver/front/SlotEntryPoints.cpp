@@ -1,8 +1,6 @@
-// Optional entry points: several mice by slot (see device/HidDriverApi.h).
-#include <type_traits>
-
-#include "device/HidDriverApi.h"
+// Optional entry points: several mice by slot (see driver/api/HidDriverApi.h).
 #include "driver/front/EntryGuard.h"
+#include "driver/front/Exports.h"
 
 using talun::hiddriver::Guarded;
 using talun::hiddriver::HidDriver;
@@ -38,11 +36,3 @@ HIDDRIVER_EXPORT int HIDDRIVER_CALL List_FeatureDeviceSlots(int* slots, int capa
 }
 
 }  // extern "C"
-
-#ifndef HIDDRIVER_STDCALL
-static_assert(std::is_same_v<decltype(&Open_FeatureDeviceSlot), OpenFeatureDeviceSlotFn>);
-static_assert(std::is_same_v<decltype(&Close_FeatureDeviceSlot), CloseFeatureDeviceSlotFn>);
-static_assert(std::is_same_v<decltype(&SetFeatureSlot), SetFeatureSlotFn>);
-static_assert(std::is_same_v<decltype(&GetFeatureSlot), GetFeatureSlotFn>);
-static_assert(std::is_same_v<decltype(&List_FeatureDeviceSlots), ListFeatureDeviceSlotsFn>);
-#endif

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 #include "driver/common/DeviceMatch.h"
 #include "driver/common/DriverConfig.h"
 #include "driver/front/DeviceDriver.h"

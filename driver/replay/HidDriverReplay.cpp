@@ -21,7 +21,7 @@
 #include <windows.h>
 #endif
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 #include "driver/replay/Replayer.h"
 
 namespace talun::replay {

@@ -13,10 +13,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "device/HidDriverApi.h"
+#include "driver/front/Exports.h"
 #include "driver/front/HidDriver.h"
 #include "driver/sim/Scenario.h"
 #include "driver/sim/SimFiles.h"
@@ -182,7 +181,3 @@ talun::hiddriver::HidDriver& talun::hiddriver::TheDriver() {
 extern "C" HIDDRIVER_EXPORT int HIDDRIVER_CALL HidDriver_IsSimulator(void) {
     return 1;
 }
-
-#ifndef HIDDRIVER_STDCALL
-static_assert(std::is_same_v<decltype(&HidDriver_IsSimulator), IsSimulatorFn>);
-#endif

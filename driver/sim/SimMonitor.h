@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 #include "driver/sim/Scenario.h"
 #include "driver/sim/SimFiles.h"
 #include "driver/sim/SimSession.h"

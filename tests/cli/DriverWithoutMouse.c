@@ -3,7 +3,7 @@
  * it is the simulated mouse. */
 #include <string.h>
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 
 static const char kReason[] = "no HID device present (a driver library for tests)";
 

@@ -12,7 +12,6 @@
 #include <string>
 #include <thread>
 
-#include "device/HidDriverApi.h"
 #include "platform/ProgramDirectory.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/TestLibrary.h"
@@ -65,21 +64,16 @@ class DriverCopy : private CopyDirectory, public talun::test::DriverUnderTest {
     static constexpr const char* SHIPPED = "<shipped>";
 
     explicit DriverCopy(const std::optional<std::string>& ini)
-        : DriverUnderTest(PlaceLibrary(directory.Path(), ini)),
-          listDevices(Resolve<ListDevicesFn>("List_HidDevices")),
-          lastErrorText(Resolve<LastErrorTextFn>("Get_LastErrorText")) {}
+        : DriverUnderTest(PlaceLibrary(directory.Path(), ini)) {}
 
     DriverCopy(const DriverCopy&) = delete;
     DriverCopy& operator=(const DriverCopy&) = delete;
 
     std::string LastError() const {
         char text[1024];
-        lastErrorText(text, sizeof text);
+        Get_LastErrorText(text, sizeof text);
         return text;
     }
-
-    ListDevicesFn listDevices;
-    LastErrorTextFn lastErrorText;
 
   private:
     static std::string PlaceLibrary(const fs::path& directory,

@@ -34,51 +34,51 @@ TEST(DriverLibrary, ShippedIniHoldsMarkedPlaceholdersAndConfiguresNoDevice) {
     EXPECT_THAT(text.str(), HasSubstr("PLACEHOLDER - replace with the mouse's real identifiers"));
 
     DriverCopy driver(DriverCopy::SHIPPED);
-    EXPECT_EQ(driver.openDevice(), 0);
+    EXPECT_EQ(driver.Open_FeatureDevice(), 0);
     EXPECT_THAT(driver.LastError(), HasSubstr("placeholder"));
 }
 
 TEST(DriverLibrary, WithoutIniNothingOpensAndTheReasonNamesTheFile) {
     DriverCopy driver(std::nullopt);
-    EXPECT_EQ(driver.openDevice(), 0);
+    EXPECT_EQ(driver.Open_FeatureDevice(), 0);
     EXPECT_THAT(driver.LastError(), HasSubstr("hiddriver.ini"));
     EXPECT_THAT(driver.LastError(), HasSubstr("no device configured"));
 }
 
 TEST(DriverLibrary, AbsentMouseFailsEveryTransferCleanly) {
     DriverCopy driver(ABSENT_MOUSE);
-    EXPECT_EQ(driver.openDevice(), 0);
+    EXPECT_EQ(driver.Open_FeatureDevice(), 0);
     EXPECT_THAT(driver.LastError(), HasSubstr("no HID device 7e57:0001 present"));
 
     for (const int length : TOOL_LENGTHS) {
         std::vector<unsigned char> report(static_cast<std::size_t>(length) + 4, 0xA5);
         report[0] = 0x04;
         const std::vector<unsigned char> before = report;
-        EXPECT_EQ(driver.setFeature(report.data(), length), 0) << length;
+        EXPECT_EQ(driver.SetFeature(report.data(), length), 0) << length;
         EXPECT_THAT(driver.LastError(), HasSubstr("SetFeature: the feature device is not open"));
-        EXPECT_EQ(driver.getFeature(report.data(), length), 0) << length;
+        EXPECT_EQ(driver.GetFeature(report.data(), length), 0) << length;
         EXPECT_THAT(driver.LastError(), HasSubstr("GetFeature: the feature device is not open"));
         EXPECT_EQ(report, before) << "a failed read changed the buffer at length " << length;
     }
     unsigned char id = 0x04;
-    EXPECT_EQ(driver.setFeature(nullptr, 3), 0);
+    EXPECT_EQ(driver.SetFeature(nullptr, 3), 0);
     EXPECT_THAT(driver.LastError(), HasSubstr("no report buffer"));
-    EXPECT_EQ(driver.getFeature(&id, 0), 0);
+    EXPECT_EQ(driver.GetFeature(&id, 0), 0);
     EXPECT_THAT(driver.LastError(), HasSubstr("length 0"));
 
-    driver.closeDevice();
-    driver.closeDevice();
-    EXPECT_EQ(driver.openDevice(), 0);  // again after closing
-    EXPECT_EQ(driver.setFeature(&id, 1), 0);
+    driver.Close_FeatureDevice();
+    driver.Close_FeatureDevice();
+    EXPECT_EQ(driver.Open_FeatureDevice(), 0);  // again after closing
+    EXPECT_EQ(driver.SetFeature(&id, 1), 0);
 }
 
 // The slot entry points: no mouse, so no slot; without identifiers the library
 // cannot tell mice apart and says so.
 TEST(DriverLibrary, WithoutAMouseNoSlotHoldsOne) {
     DriverCopy driver(ABSENT_MOUSE);
-    const auto list = driver.Resolve<ListFeatureDeviceSlotsFn>("List_FeatureDeviceSlots");
-    const auto open = driver.Resolve<OpenFeatureDeviceSlotFn>("Open_FeatureDeviceSlot");
-    const auto set = driver.Resolve<SetFeatureSlotFn>("SetFeatureSlot");
+    const auto list = driver.List_FeatureDeviceSlots;
+    const auto open = driver.Open_FeatureDeviceSlot;
+    const auto set = driver.SetFeatureSlot;
     int slots[4] = {};
     EXPECT_EQ(list(slots, 4), 0) << driver.LastError();
     EXPECT_EQ(open(0), 0);
@@ -86,19 +86,18 @@ TEST(DriverLibrary, WithoutAMouseNoSlotHoldsOne) {
     unsigned char report[3] = {0x05, 0x03, 0x00};
     EXPECT_EQ(set(0, report, 3), 0);
     EXPECT_EQ(driver.LastError(), "SetFeatureSlot 0: the feature device is not open");
-    driver.Resolve<CloseFeatureDeviceSlotFn>("Close_FeatureDeviceSlot")(0);
-    EXPECT_EQ(driver.Resolve<GetFeatureSlotFn>("GetFeatureSlot")(0, report, 3), 0);
+    driver.Close_FeatureDeviceSlot(0);
+    EXPECT_EQ(driver.GetFeatureSlot(0, report, 3), 0);
 
     DriverCopy placeholder(DriverCopy::SHIPPED);
-    EXPECT_EQ(placeholder.Resolve<ListFeatureDeviceSlotsFn>("List_FeatureDeviceSlots")(slots, 4),
-              -1);
+    EXPECT_EQ(placeholder.List_FeatureDeviceSlots(slots, 4), -1);
     EXPECT_THAT(placeholder.LastError(), HasSubstr("List_FeatureDeviceSlots: "));
 }
 
 TEST(DriverLibrary, ListsVisibleDevicesOnePerLine) {
     DriverCopy driver(ABSENT_MOUSE);
     std::vector<char> text(64 * 1024, 'x');
-    const int count = driver.listDevices(text.data(), static_cast<int>(text.size()));
+    const int count = driver.List_HidDevices(text.data(), static_cast<int>(text.size()));
     if (count < 0) {
         EXPECT_THAT(driver.LastError(), HasSubstr("List_HidDevices"));
         return;
@@ -112,14 +111,14 @@ TEST(DriverLibrary, ListsVisibleDevicesOnePerLine) {
         EXPECT_TRUE(std::regex_match(line, LINE)) << line;
     }
     EXPECT_EQ(seen, count);
-    EXPECT_EQ(driver.listDevices(nullptr, 100), -1);
+    EXPECT_EQ(driver.List_HidDevices(nullptr, 100), -1);
 }
 
 // Where the system shows a HID device (Wine shows a keyboard), the library finds
 // it by the identifiers it listed, and opens it when it carries feature reports.
 TEST(DriverLibrary, FindsAListedDeviceByItsIdentifiers) {
     std::vector<char> text(64 * 1024);
-    if (DriverCopy(ABSENT_MOUSE).listDevices(text.data(), static_cast<int>(text.size())) <= 0) {
+    if (DriverCopy(ABSENT_MOUSE).List_HidDevices(text.data(), static_cast<int>(text.size())) <= 0) {
         GTEST_SKIP() << "no HID device visible here";
     }
     std::string ids;    // vvvv:pppp
@@ -130,10 +129,10 @@ TEST(DriverLibrary, FindsAListedDeviceByItsIdentifiers) {
         IniFor(ids.substr(0, 4).c_str(), ids.substr(5, 4).c_str(),
                "UsagePage=" + usage.substr(0, 4) + "\nUsage=" + usage.substr(5, 4) + "\n"));
     if (featureLength > 0) {
-        EXPECT_EQ(driver.openDevice(), 1) << driver.LastError();
-        driver.closeDevice();
+        EXPECT_EQ(driver.Open_FeatureDevice(), 1) << driver.LastError();
+        driver.Close_FeatureDevice();
     } else {
-        EXPECT_EQ(driver.openDevice(), 0);
+        EXPECT_EQ(driver.Open_FeatureDevice(), 0);
         EXPECT_THAT(driver.LastError(), HasSubstr("but none with feature reports matches"));
     }
 }
@@ -142,21 +141,21 @@ TEST(DriverLibrary, MonitorOpensAndClosesRepeatedlyLeavingNothingBehind) {
     DriverCopy driver(ABSENT_MOUSE);
     MonitorTarget target;
     // The first round may load what the system keeps for good (udev, window classes).
-    driver.openMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
-    driver.closeMonitor();
+    driver.Open_DevMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
+    driver.Close_DevMonitor();
     const ProcessResources before = ProcessResources::Now();
 
     for (int round = 0; round < 50; ++round) {
-        driver.openMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
+        driver.Open_DevMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
         const std::string error = driver.LastError();
         // Either it watches, or it says why it cannot or will hear nothing (no
         // netlink or no udev daemon in a container).
         EXPECT_THAT(error, AnyOf("", HasSubstr("plug events will not be reported"),
                                  HasSubstr("plug events will not arrive")))
             << round;
-        driver.closeMonitor();
+        driver.Close_DevMonitor();
     }
-    driver.closeMonitor();  // closing twice is harmless
+    driver.Close_DevMonitor();  // closing twice is harmless
     EXPECT_TRUE(WaitUntil([&] { return ProcessResources::Now() == before; }))
         << "before: " << before.Describe() << ", after: " << ProcessResources::Now().Describe();
     EXPECT_EQ(MonitorWindowCount(), 0);
@@ -166,25 +165,25 @@ TEST(DriverLibrary, MonitorOpensAndClosesRepeatedlyLeavingNothingBehind) {
 TEST(DriverLibrary, MonitorReportsWhyItWatchesForNothing) {
     DriverCopy driver(DriverCopy::SHIPPED);
     MonitorTarget target;
-    driver.openMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
+    driver.Open_DevMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
     EXPECT_THAT(driver.LastError(),
                 AnyOf(HasSubstr("watching, but hiddriver.ini still holds the placeholder"),
                       HasSubstr("plug events will not be reported")));
-    driver.openMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);  // reopening replaces it
+    driver.Open_DevMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);  // reopening replaces it
     EXPECT_LE(MonitorWindowCount(), 1);
-    driver.closeMonitor();
+    driver.Close_DevMonitor();
     EXPECT_EQ(MonitorWindowCount(), 0);
 
-    driver.openMonitor(nullptr, INPUT_MESSAGE, PLUG_MESSAGE);
+    driver.Open_DevMonitor(nullptr, INPUT_MESSAGE, PLUG_MESSAGE);
     EXPECT_THAT(driver.LastError(),
                 AnyOf(HasSubstr("no window given"), HasSubstr("no event sink given")));
-    driver.closeMonitor();
+    driver.Close_DevMonitor();
 }
 
 TEST(DriverLibrary, CloseWithoutOpenIsHarmless) {
     DriverCopy driver(ABSENT_MOUSE);
-    driver.closeMonitor();
-    driver.closeDevice();
+    driver.Close_DevMonitor();
+    driver.Close_FeatureDevice();
     EXPECT_EQ(driver.LastError(), "");
 }
 

@@ -20,7 +20,7 @@
 #include <filesystem>
 #endif
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 #include "tests/drivers/DriverLibraryFixture.h"
 
 namespace talun::hiddriver::test {

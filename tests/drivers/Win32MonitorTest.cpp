@@ -50,13 +50,13 @@ class Win32Monitor : public ::testing::Test {
   protected:
     void Open(const std::string& ini) {
         driver_.emplace(ini);
-        driver_->openMonitor(target_.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
+        driver_->Open_DevMonitor(target_.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
         ASSERT_EQ(driver_->LastError(), "");
         monitor_ = ::FindWindowExW(HWND_MESSAGE, nullptr, MONITOR_WINDOW_CLASS, nullptr);
         ASSERT_NE(monitor_, nullptr);
     }
     void TearDown() override {
-        if (driver_) driver_->closeMonitor();
+        if (driver_) driver_->Close_DevMonitor();
     }
 
     MonitorTarget target_;
@@ -96,13 +96,13 @@ TEST_F(Win32Monitor, OnlyTheConfiguredInterfaceCountsAndOtherNotificationsAreIgn
 
 TEST_F(Win32Monitor, PlaceholderIdentifiersMatchNoDevice) {
     driver_.emplace(DriverCopy::SHIPPED);
-    driver_->openMonitor(target_.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
+    driver_->Open_DevMonitor(target_.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
     monitor_ = ::FindWindowExW(HWND_MESSAGE, nullptr, MONITOR_WINDOW_CLASS, nullptr);
     ASSERT_NE(monitor_, nullptr);
     Notify(monitor_, DBT_DEVICEARRIVAL,
            L"\\\\?\\HID#VID_0000&PID_0000#1#{4d1e55b2-f16f-11cf-88cb-001111000030}");
     Notify(monitor_, DBT_DEVICEARRIVAL, MOUSE_VENDOR);
-    driver_->closeMonitor();  // the monitor's window is gone: everything it posted is queued
+    driver_->Close_DevMonitor();  // the monitor's window is gone: everything it posted is queued
     EXPECT_EQ(target_.Received().size(), 0u);
 }
 

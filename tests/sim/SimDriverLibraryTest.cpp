@@ -17,7 +17,7 @@
 #include <windows.h>
 #endif
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 #include "tests/sim/Reports.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/TestLibrary.h"
@@ -64,32 +64,21 @@ std::string Untimed(const std::string& line) {
 class SimLibrary : public talun::test::DriverUnderTest {
   public:
     SimLibrary(const ScratchDir& dir, const std::string& scenario)
-        : DriverUnderTest(PlaceCopy(dir, scenario)),
-          listDevices(Resolve<ListDevicesFn>("List_HidDevices")),
-          isSimulator(Resolve<IsSimulatorFn>("HidDriver_IsSimulator")),
-          openSlot(Resolve<OpenFeatureDeviceSlotFn>("Open_FeatureDeviceSlot")),
-          setSlot(Resolve<SetFeatureSlotFn>("SetFeatureSlot")),
-          listSlots(Resolve<ListFeatureDeviceSlotsFn>("List_FeatureDeviceSlots")) {}
-    ~SimLibrary() { closeMonitor(); }
+        : DriverUnderTest(PlaceCopy(dir, scenario)) {}
+    ~SimLibrary() { Close_DevMonitor(); }
     SimLibrary(const SimLibrary&) = delete;
     SimLibrary& operator=(const SimLibrary&) = delete;
 
-    int Write(Bytes r) { return setFeature(r.data(), static_cast<int>(r.size())); }
+    int Write(Bytes r) { return SetFeature(r.data(), static_cast<int>(r.size())); }
     // Reads the status report until it is no longer Busy; its final value, or -1.
     int Acknowledge() {
         for (int reads = 0; reads < 10; ++reads) {
             uint8_t b[3] = {0x04, 0, 0};
-            if (!getFeature(b, 3)) return -1;
+            if (!GetFeature(b, 3)) return -1;
             if (b[1] != 3) return b[1];
         }
         return 3;
     }
-
-    ListDevicesFn listDevices;
-    IsSimulatorFn isSimulator;
-    OpenFeatureDeviceSlotFn openSlot;
-    SetFeatureSlotFn setSlot;
-    ListFeatureDeviceSlotsFn listSlots;
 
   private:
     // A copy of the built library beside the scenario, so that each test gets a
@@ -183,7 +172,7 @@ class Receiver : private HidEventSink {
 // Closing the monitor wakes and joins its thread at once.
 void ExpectPromptClose(SimLibrary& lib) {
     const auto start = SteadyClock::now();
-    lib.closeMonitor();
+    lib.Close_DevMonitor();
     EXPECT_LT(SteadyClock::now() - start, std::chrono::seconds(2));
 }
 
@@ -192,29 +181,29 @@ TEST(SimDriverLibraryTest, ControlFileLinesReachTheWindowWhileTheMonitorRuns) {
     SimLibrary lib(dir, "present = 0\ncontrol_file = control.txt\n");
     const std::string control = dir.File("control.txt");
     Receiver receiver;
-    lib.closeMonitor();  // closing a monitor that is not open does nothing
-    lib.openMonitor(receiver.Target(), kInput, kPlug);
-    EXPECT_EQ(lib.openDevice(), 0);
+    lib.Close_DevMonitor();  // closing a monitor that is not open does nothing
+    lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
+    EXPECT_EQ(lib.Open_FeatureDevice(), 0);
 
     Append(control, "plug\n");
     ASSERT_TRUE(receiver.WaitFor(1));
-    EXPECT_EQ(lib.openDevice(), 1);
+    EXPECT_EQ(lib.Open_FeatureDevice(), 1);
 
     Append(control, "button 7\ninput 0x7F00 1\nplug-message 5\nunplug\n");
     ASSERT_TRUE(receiver.WaitFor(5));
     EXPECT_THAT(receiver.Events(),
                 ElementsAre(Event{kPlug, 1, 0}, Event{kInput, 0xE000, 7}, Event{kInput, 0x7F00, 1},
                             Event{kPlug, 5, 0}, Event{kPlug, 0, 0}));
-    EXPECT_EQ(lib.openDevice(), 0);
+    EXPECT_EQ(lib.Open_FeatureDevice(), 0);
     ExpectPromptClose(lib);
-    lib.closeMonitor();
+    lib.Close_DevMonitor();
 }
 
 TEST(SimDriverLibraryTest, PlaysThePlugAndUnplugTimesOfTheScenario) {
     ScratchDir dir;
     SimLibrary lib(dir, "present = 0\nplug_at_ms = 30\nunplug_at_ms = 120\n");
     Receiver receiver;
-    lib.openMonitor(receiver.Target(), kInput, kPlug);
+    lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
     ASSERT_TRUE(receiver.WaitFor(2));
     EXPECT_THAT(receiver.Events(), ElementsAre(Event{kPlug, 1, 0}, Event{kPlug, 0, 0}));
     ExpectPromptClose(lib);
@@ -224,8 +213,8 @@ TEST(SimDriverLibraryTest, AnnouncesTheUnplugPlannedAfterSomeWrites) {
     ScratchDir dir;
     SimLibrary lib(dir, "unplug_after_writes = 1\n");
     Receiver receiver;
-    lib.openMonitor(receiver.Target(), kInput, kPlug);
-    ASSERT_EQ(lib.openDevice(), 1);
+    lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
+    ASSERT_EQ(lib.Open_FeatureDevice(), 1);
     EXPECT_EQ(lib.Write(Profile()), 1);
     ASSERT_TRUE(receiver.WaitFor(1));
     EXPECT_THAT(receiver.Events(), ElementsAre(Event{kPlug, 0, 0}));
@@ -240,7 +229,7 @@ TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
     SimLibrary lib(dir,
                    "trace_file = trace.txt\nstate_file = state.txt\nfirmware_file = fw.bin\n"
                    "busy_polls = 0x2A:1\n");
-    ASSERT_EQ(lib.openDevice(), 1);
+    ASSERT_EQ(lib.Open_FeatureDevice(), 1);
     for (int n = 1; n <= 3; ++n) {
         ASSERT_EQ(lib.Write(Chunk(n)), 1);
         ASSERT_EQ(lib.Acknowledge(), 1);
@@ -269,16 +258,16 @@ TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
 TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
     ScratchDir dir;
     SimLibrary lib(dir, "bogus = 1\nstate_file = state.txt\n");
-    EXPECT_EQ(lib.openDevice(), 1) << "the rest of the scenario applies";
+    EXPECT_EQ(lib.Open_FeatureDevice(), 1) << "the rest of the scenario applies";
     const std::string state = ReadFile(dir.File("state.txt"));
     EXPECT_THAT(state, HasSubstr("scenario_errors=1\n"));
     EXPECT_THAT(state, HasSubstr("unknown key 'bogus'"));
     char text[64];
-    EXPECT_EQ(lib.listDevices(text, sizeof text), 1);
+    EXPECT_EQ(lib.List_HidDevices(text, sizeof text), 1);
     EXPECT_THAT(text, HasSubstr("Talun R5"));
-    EXPECT_EQ(lib.listDevices(text, 8), 1);
+    EXPECT_EQ(lib.List_HidDevices(text, 8), 1);
     EXPECT_EQ(std::string(text).size(), 7u) << "cut to the capacity";
-    EXPECT_NE(lib.isSimulator(), 0);
+    EXPECT_NE(lib.HidDriver_IsSimulator(), 0);
 
     ScratchDir other;
     const std::string missing = other.File("missing.ini");
@@ -288,14 +277,14 @@ TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
     setenv("TALUN_SIM_SCENARIO", missing.c_str(), 1);
 #endif
     SimLibrary named(other, "present = 1\n");
-    const int opened = named.openDevice();  // the scenario is read on the first call
+    const int opened = named.Open_FeatureDevice();  // the scenario is read on the first call
 #ifdef _WIN32
     _putenv_s("TALUN_SIM_SCENARIO", "");
 #else
     unsetenv("TALUN_SIM_SCENARIO");
 #endif
     EXPECT_EQ(opened, 0) << "a named scenario that is missing means no mouse";
-    EXPECT_EQ(named.listDevices(text, sizeof text), 0);
+    EXPECT_EQ(named.List_HidDevices(text, sizeof text), 0);
 }
 
 // Several mice, each in its slot with its own faults and state file: the
@@ -306,24 +295,24 @@ TEST(SimDriverLibraryTest, SeveralMiceEachInItsSlot) {
                    "mice = 3\npresent = 0\ncontrol_file = control.txt\n"
                    "state_file = state-{slot}.txt\n[slot 2]\nrefuse_write = 0x05\n");
     Receiver receiver;
-    lib.openMonitor(receiver.Target(), kInput, kPlug);
+    lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
     int slots[4] = {-1, -1, -1, -1};
-    EXPECT_EQ(lib.listSlots(slots, 4), 0);
+    EXPECT_EQ(lib.List_FeatureDeviceSlots(slots, 4), 0);
 
     Append(dir.File("control.txt"), "plug 2\nplug 0\nplug 7\n");
     ASSERT_TRUE(receiver.WaitFor(2));
     EXPECT_THAT(receiver.Events(), ElementsAre(Event{kPlug, 1, 2}, Event{kPlug, 1, 0}));
-    ASSERT_EQ(lib.listSlots(slots, 1), 2) << "more than fit";
-    ASSERT_EQ(lib.listSlots(slots, 4), 2);
+    ASSERT_EQ(lib.List_FeatureDeviceSlots(slots, 1), 2) << "more than fit";
+    ASSERT_EQ(lib.List_FeatureDeviceSlots(slots, 4), 2);
     EXPECT_THAT(std::vector<int>(slots, slots + 2), ElementsAre(0, 2));
 
     Bytes profile = Profile();
-    EXPECT_EQ(lib.openSlot(1), 0) << "not plugged in";
-    ASSERT_EQ(lib.openSlot(2), 1);
-    EXPECT_EQ(lib.setSlot(2, profile.data(), static_cast<int>(profile.size())), 0);
-    ASSERT_EQ(lib.openDevice(), 1);
+    EXPECT_EQ(lib.Open_FeatureDeviceSlot(1), 0) << "not plugged in";
+    ASSERT_EQ(lib.Open_FeatureDeviceSlot(2), 1);
+    EXPECT_EQ(lib.SetFeatureSlot(2, profile.data(), static_cast<int>(profile.size())), 0);
+    ASSERT_EQ(lib.Open_FeatureDevice(), 1);
     EXPECT_EQ(lib.Write(Profile()), 1);
-    lib.closeDevice();  // the state file is written again
+    lib.Close_FeatureDevice();  // the state file is written again
     EXPECT_THAT(ReadFile(dir.File("state-0.txt")), HasSubstr("writes_0x05=1\n"));
     EXPECT_THAT(ReadFile(dir.File("state-0.txt")), HasSubstr("no mouse in slot 7"));
     EXPECT_THAT(ReadFile(dir.File("state-2.txt")), HasSubstr("writes_0x05=0\n"));
@@ -332,17 +321,17 @@ TEST(SimDriverLibraryTest, SeveralMiceEachInItsSlot) {
     Append(dir.File("control.txt"), "unplug 2\n");
     ASSERT_TRUE(receiver.WaitFor(3));
     EXPECT_EQ(receiver.Events().back(), (Event{kPlug, 0, 2}));
-    EXPECT_EQ(lib.setSlot(2, profile.data(), static_cast<int>(profile.size())), 0);
+    EXPECT_EQ(lib.SetFeatureSlot(2, profile.data(), static_cast<int>(profile.size())), 0);
     char text[256];
-    EXPECT_EQ(lib.listDevices(text, sizeof text), 1);
+    EXPECT_EQ(lib.List_HidDevices(text, sizeof text), 1);
     EXPECT_THAT(text, HasSubstr("slot 0"));
 
     // The one mouse is the lowest slot plugged in when the channel opens.
     Append(dir.File("control.txt"), "unplug 0\nplug 1\n");
     ASSERT_TRUE(receiver.WaitFor(5));
-    ASSERT_EQ(lib.openDevice(), 1);
+    ASSERT_EQ(lib.Open_FeatureDevice(), 1);
     EXPECT_EQ(lib.Write(Profile()), 1);
-    lib.closeDevice();
+    lib.Close_FeatureDevice();
     EXPECT_THAT(ReadFile(dir.File("state-1.txt")), HasSubstr("writes_0x05=1\n"));
     ExpectPromptClose(lib);
 }

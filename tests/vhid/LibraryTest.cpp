@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 #include "tests/drivers/MonitorTarget.h"
 #include "tests/vhid/Bench.h"
 
@@ -57,14 +57,14 @@ class Library : public ::testing::Test {
         driver_ = std::make_unique<DriverCopy>(TestIni());
     }
     void TearDown() override {
-        if (driver_) driver_->closeDevice();
+        if (driver_) driver_->Close_FeatureDevice();
     }
 
     // Reads a report of this length; the bytes read, empty on failure.
     std::vector<uint8_t> Read(uint8_t id, int length) {
         std::vector<uint8_t> report(length, 0);
         report[0] = id;
-        if (!driver_->getFeature(report.data(), length)) return {};
+        if (!driver_->GetFeature(report.data(), length)) return {};
         return report;
     }
 
@@ -74,9 +74,9 @@ class Library : public ::testing::Test {
 
 TEST_F(Library, FindsOpensAndMovesAWholeUpdateByteForByte) {
     char listing[4096] = {};
-    ASSERT_GT(driver_->listDevices(listing, sizeof listing), 0);
+    ASSERT_GT(driver_->List_HidDevices(listing, sizeof listing), 0);
     EXPECT_NE(std::string(listing).find("1209:7a52 ff00:0001 1034 "), std::string::npos) << listing;
-    ASSERT_NE(driver_->openDevice(), 0) << driver_->LastError();
+    ASSERT_NE(driver_->Open_FeatureDevice(), 0) << driver_->LastError();
 
     const std::vector<LogEntry> golden = GoldenTransfers();
     ASSERT_EQ(golden.size(), 14u);
@@ -84,10 +84,10 @@ TEST_F(Library, FindsOpensAndMovesAWholeUpdateByteForByte) {
         std::vector<uint8_t> report = transfer.bytes;
         const int length = static_cast<int>(report.size());
         if (transfer.what == "SET") {
-            ASSERT_NE(driver_->setFeature(report.data(), length), 0) << driver_->LastError();
+            ASSERT_NE(driver_->SetFeature(report.data(), length), 0) << driver_->LastError();
         } else {
             std::fill(report.begin() + 1, report.end(), 0);
-            ASSERT_NE(driver_->getFeature(report.data(), length), 0) << driver_->LastError();
+            ASSERT_NE(driver_->GetFeature(report.data(), length), 0) << driver_->LastError();
             EXPECT_EQ(Hex(report), Hex(transfer.bytes));  // the mouse's answer, copied back
         }
     }
@@ -105,7 +105,7 @@ TEST_F(Library, FindsOpensAndMovesAWholeUpdateByteForByte) {
 }
 
 TEST_F(Library, ReadsCopyTheMousesAnswerBackAtTheToolsLength) {
-    ASSERT_NE(driver_->openDevice(), 0) << driver_->LastError();
+    ASSERT_NE(driver_->Open_FeatureDevice(), 0) << driver_->LastError();
     const std::vector<uint8_t> settings = Read(0x06, 35);
     const std::vector<uint8_t> macro = Read(0x09, 130);
     const std::vector<LogEntry> answers = mouse_.Transfers();
@@ -118,41 +118,37 @@ TEST_F(Library, ReadsCopyTheMousesAnswerBackAtTheToolsLength) {
     std::vector<uint8_t> written(37, 0);
     for (std::size_t i = 0; i < written.size(); ++i) written[i] = static_cast<uint8_t>(0xA0 + i);
     written[0] = 0x06;
-    ASSERT_NE(driver_->setFeature(written.data(), 37), 0) << driver_->LastError();
+    ASSERT_NE(driver_->SetFeature(written.data(), 37), 0) << driver_->LastError();
     EXPECT_EQ(Hex(Read(0x06, 35)), Hex({written.begin(), written.begin() + 35}));
 }
 
 // One mouse, one slot: its own channel moves reports as the one mouse's does.
 TEST_F(Library, TheMouseHasASlotWhoseChannelMovesReports) {
     int slots[4] = {-1, -1, -1, -1};
-    ASSERT_EQ(driver_->Resolve<ListFeatureDeviceSlotsFn>("List_FeatureDeviceSlots")(slots, 4), 1)
-        << driver_->LastError();
+    ASSERT_EQ(driver_->List_FeatureDeviceSlots(slots, 4), 1) << driver_->LastError();
     EXPECT_EQ(slots[0], 0);
-    ASSERT_NE(driver_->Resolve<OpenFeatureDeviceSlotFn>("Open_FeatureDeviceSlot")(0), 0)
-        << driver_->LastError();
+    ASSERT_NE(driver_->Open_FeatureDeviceSlot(0), 0) << driver_->LastError();
     std::vector<uint8_t> written(37, 0x5A);
     written[0] = 0x06;
-    ASSERT_NE(driver_->Resolve<SetFeatureSlotFn>("SetFeatureSlot")(0, written.data(), 37), 0)
-        << driver_->LastError();
+    ASSERT_NE(driver_->SetFeatureSlot(0, written.data(), 37), 0) << driver_->LastError();
     std::vector<uint8_t> read(35, 0);
     read[0] = 0x06;
-    ASSERT_NE(driver_->Resolve<GetFeatureSlotFn>("GetFeatureSlot")(0, read.data(), 35), 0)
-        << driver_->LastError();
+    ASSERT_NE(driver_->GetFeatureSlot(0, read.data(), 35), 0) << driver_->LastError();
     EXPECT_EQ(Hex(read), Hex({written.begin(), written.begin() + 35}));
-    driver_->Resolve<CloseFeatureDeviceSlotFn>("Close_FeatureDeviceSlot")(0);
+    driver_->Close_FeatureDeviceSlot(0);
 }
 
 TEST_F(Library, MonitorReportsEachUnplugAndPlugInOnce) {
     MonitorTarget target;
-    driver_->openMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
+    driver_->Open_DevMonitor(target.Handle(), INPUT_MESSAGE, PLUG_MESSAGE);
     ASSERT_TRUE(mouse_.Unplug()) << mouse_.Error();
     ASSERT_TRUE(target.WaitFor(1));
     ASSERT_TRUE(mouse_.PlugIn()) << mouse_.Error();
     ASSERT_TRUE(target.WaitFor(2));
-    ASSERT_NE(driver_->openDevice(), 0) << driver_->LastError();  // the new mouse opens
+    ASSERT_NE(driver_->Open_FeatureDevice(), 0) << driver_->LastError();  // the new mouse opens
     ASSERT_TRUE(mouse_.Unplug()) << mouse_.Error();
     ASSERT_TRUE(target.WaitFor(3));
-    driver_->closeMonitor();
+    driver_->Close_DevMonitor();
     // A mouse present at the start is not announced; nothing is reported twice.
     const std::vector<Message> expected = {{PLUG_MESSAGE, 0}, {PLUG_MESSAGE, 1}, {PLUG_MESSAGE, 0}};
     EXPECT_EQ(target.Received(), expected);
