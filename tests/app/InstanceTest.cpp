@@ -10,7 +10,7 @@
 #include "tests/app/e2e/Files.h"
 #include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
-#include "tests/cli/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 namespace talun::e2e {
 namespace {

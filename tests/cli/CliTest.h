@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 namespace talun::test {
 

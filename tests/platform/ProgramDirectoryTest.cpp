@@ -5,7 +5,7 @@
 
 #include "platform/ProgramDirectory.h"
 #include "tests/platform/IniCorpus.h"
-#include "tests/platform/RunProgram.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ScratchDir.h"
 
 namespace talun {
@@ -78,7 +78,7 @@ TEST(CurrentProgramPath, IsWholeInADeepFolder) {
     fs::copy_file(ProgramDirectoryFromPath(CurrentProgramPath()) + probeName, probe);
     const std::string output = scratch.File("reported-path.txt");
 
-    ASSERT_EQ(test::RunProgram(probe.string(), output), 0);
+    ASSERT_EQ(test::RunChild(probe.string(), {output}).exitCode, 0);
 
     const std::string reported = inicorpus::ReadWholeFile(output);
     // The loop stops one folder (and its separator) short of the length.

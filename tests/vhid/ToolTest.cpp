@@ -9,7 +9,7 @@
 #include "tests/app/e2e/StatusArea.h"
 #include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
-#include "tests/cli/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/vhid/Bench.h"
 
 extern const unsigned char kBuiltInFirmwareImage[3068];

@@ -13,6 +13,8 @@
 
 namespace talun::test {
 
+class ChildLauncher;
+
 struct ChildOptions {
     std::vector<std::pair<std::string, std::string>> environment;  // added to ours
     // On Windows: a console of its own, so that Interrupt() can reach it.
@@ -55,8 +57,7 @@ class ChildProcess {
     std::string Err() const;
 
   private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<ChildLauncher> impl_;
 };
 
 // The text with every CR LF turned into LF. Output and files of a Windows
