@@ -7,7 +7,7 @@
 
 #include "cli/Output.h"
 #include "cli/ProgramFiles.h"
-#include "driver/replay/Recording.h"
+#include "device/Recording.h"
 #include "platform/PathLimits.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/Sha256.h"
@@ -140,8 +140,8 @@ bool ToolSession::OpenTraceFiles(ToolSession& session, const SessionOptions& opt
             return false;
         }
         // The lines of a trace, after the line that makes them a recording
-        // (driver/replay/README.md); monitor messages are added by TraceEvent.
-        session.recordFile_ << replay::RECORDING_FIRST_LINE << '\n' << std::flush;
+        // (device/Recording.h); monitor messages are added by TraceEvent.
+        session.recordFile_ << RECORDING_FIRST_LINE << '\n' << std::flush;
     }
     return true;
 }
@@ -215,7 +215,7 @@ CoreContext ToolSession::Context(UpdateObserver& observer, DeviceAccess& device)
 
 void ToolSession::TraceNote(const std::string& text) {
     std::lock_guard<std::mutex> lock(traceMutex_);
-    WriteTraceLine("# " + text);
+    WriteTraceLine(FormatTraceNote(text));
 }
 
 TraceSink ToolSession::SlotTraceSink(int slot) {
@@ -235,10 +235,11 @@ void ToolSession::WriteTraceLine(const std::string& line) {
 void ToolSession::TraceEvent(unsigned message, uintptr_t wParam, intptr_t lParam) {
     const TraceSink sink = SlotTraceSink(-1);
     if (!sink) return;
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%8llu ", static_cast<unsigned long long>(clock_.NowMs()));
-    sink(std::string(stamp) + "EVENT " + (message == WM_HID_PLUG_EVENT ? "PLUG" : "INPUT") +
-         " w=" + std::to_string(wParam) + " l=" + std::to_string(lParam));
+    TraceLine line{TraceKind::Event, clock_.NowMs()};
+    line.plug = message == WM_HID_PLUG_EVENT;
+    line.wParam = wParam;
+    line.lParam = lParam;
+    sink(FormatTraceLine(line));
 }
 
 std::string ToolSession::DriverErrorText() {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "device/DeviceAccess.h"
+#include "device/TraceFormat.h"
 #include "platform/Clock.h"
 
 namespace talun {
@@ -15,11 +16,8 @@ namespace talun {
 // Receives one finished line at a time (no newline).
 using TraceSink = std::function<void(const std::string& line)>;
 
-std::string HexBytes(const uint8_t* data, std::size_t count);
-
-// Passes every operation through to inner and writes a line for it:
-//   "<ms> SET len=3 -> 1 | 05 03 00"
-//   "<ms> GET len=3 -> 1 | 04 01 00"   (the bytes as read back)
+// Passes every operation through to inner and writes a line for it
+// (device/TraceFormat.h).
 class TracingDeviceAccess final : public ForwardingDeviceAccess {
   public:
     TracingDeviceAccess(DeviceAccess& inner, const Clock& clock, TraceSink sink);
@@ -32,7 +30,8 @@ class TracingDeviceAccess final : public ForwardingDeviceAccess {
     int GetFeature(uint8_t* buffer, int length) override;
 
   private:
-    void Write(const std::string& text) const;
+    // Stamps the line with the clock and hands it to the sink.
+    void Write(TraceLine line) const;
 
     const Clock& clock_;
     TraceSink sink_;

@@ -32,36 +32,36 @@ void Replayer::Diverge(const std::string& text) {
     diverged_ = true;
 }
 
-const RecordedCall* Replayer::Next(CallKind kind) {
+const RecordedCall* Replayer::Next(TraceKind kind) {
     if (diverged_) return nullptr;
     const std::size_t number = next_ + 1;
     if (next_ >= recording_.calls.size()) {
-        Diverge("call " + std::to_string(number) + " (" + CallName(kind) +
+        Diverge("call " + std::to_string(number) + " (" + TraceEntryPointName(kind) +
                 ") is past the end of the recording, which has " +
                 std::to_string(recording_.calls.size()) + " calls");
         return nullptr;
     }
     const RecordedCall& call = recording_.calls[next_++];
     if (call.kind != kind) {
-        Diverge(Where(number, call) + ": the recording has " + CallName(call.kind) +
-                ", the tool called " + CallName(kind));
+        Diverge(Where(number, call) + ": the recording has " + TraceEntryPointName(call.kind) +
+                ", the tool called " + TraceEntryPointName(kind));
         return nullptr;
     }
     return &call;
 }
 
 const RecordedCall* Replayer::OpenMonitor() {
-    return Next(CallKind::OpenMonitor);
+    return Next(TraceKind::OpenMonitor);
 }
 
 int Replayer::OpenDevice() {
-    const RecordedCall* call = Next(CallKind::OpenDevice);
+    const RecordedCall* call = Next(TraceKind::OpenDevice);
     return call ? call->result : 0;
 }
 
 int Replayer::SetFeature(const uint8_t* report, int length) {
     const std::size_t number = next_ + 1;
-    const RecordedCall* call = Next(CallKind::SetFeature);
+    const RecordedCall* call = Next(TraceKind::SetFeature);
     if (!call) return 0;
     const int id = report != nullptr && length > 0 ? report[0] : -1;
     if (report == nullptr || length != call->length ||
@@ -86,7 +86,7 @@ int Replayer::SetFeature(const uint8_t* report, int length) {
 
 int Replayer::GetFeature(uint8_t* buffer, int length) {
     const std::size_t number = next_ + 1;
-    const RecordedCall* call = Next(CallKind::GetFeature);
+    const RecordedCall* call = Next(TraceKind::GetFeature);
     if (!call) return 0;
     const unsigned wanted = call->bytes.empty() ? 0 : call->bytes[0];
     if (buffer == nullptr || length != call->length || buffer[0] != wanted) {

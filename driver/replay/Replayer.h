@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/replay/Recording.h"
+#include "device/Recording.h"
 
 namespace talun::replay {
 
@@ -20,9 +20,9 @@ class Replayer {
 
     // The recorded Open_DevMonitor, or nothing when this call differs.
     const RecordedCall* OpenMonitor();
-    void CloseMonitor() { Next(CallKind::CloseMonitor); }
+    void CloseMonitor() { Next(TraceKind::CloseMonitor); }
     int OpenDevice();
-    void CloseDevice() { Next(CallKind::CloseDevice); }
+    void CloseDevice() { Next(TraceKind::CloseDevice); }
     int SetFeature(const uint8_t* report, int length);
     int GetFeature(uint8_t* buffer, int length);
 
@@ -32,7 +32,7 @@ class Replayer {
 
   private:
     // The recorded call for this one, if it is of this kind; else fails.
-    const RecordedCall* Next(CallKind kind);
+    const RecordedCall* Next(TraceKind kind);
     void Diverge(const std::string& text);
 
     Recording recording_;

@@ -10,11 +10,11 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "driver/common/FeatureReport.h"
 #include "driver/front/Exports.h"
 #include "driver/front/HidDriver.h"
 #include "driver/sim/Scenario.h"
@@ -145,9 +145,7 @@ class SimDriver final : public hiddriver::HidDriver {
             listing += "\n";
             ++count;
         }
-        const std::size_t n = std::min(listing.size(), static_cast<std::size_t>(capacity - 1));
-        std::memcpy(text, listing.data(), n);
-        text[n] = '\0';
+        hiddriver::CopyText(listing, text, capacity);
         return count;
     }
 

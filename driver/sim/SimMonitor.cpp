@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
+#include "driver/front/WindowPost.h"
 #include "driver/sim/ControlLine.h"
 
 namespace talun::sim {
@@ -160,14 +157,7 @@ void SimMonitor::ReportPresence() {
 
 // Runs on the monitor thread with no lock held.
 void SimMonitor::Post(unsigned message, uintptr_t wParam, intptr_t lParam) {
-    if (window_ == nullptr) return;
-#ifdef _WIN32
-    PostMessageA(static_cast<HWND>(window_), message, static_cast<WPARAM>(wParam),
-                 static_cast<LPARAM>(lParam));
-#else
-    auto* sink = static_cast<HidEventSink*>(window_);
-    if (sink->post != nullptr) sink->post(sink, message, wParam, lParam);
-#endif
+    hiddriver::PostToWindow(window_, message, wParam, lParam);
 }
 
 }  // namespace talun::sim

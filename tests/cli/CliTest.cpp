@@ -114,39 +114,22 @@ std::map<std::string, std::string> CliTest::State() const {
     return state;
 }
 
-std::vector<TraceRecord> CliTest::Trace(const std::string& name) const {
-    std::vector<TraceRecord> records;
-    std::istringstream lines(FileText(name));
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string stamp, operation;
-        if (!(words >> stamp >> operation) || stamp == "#") continue;
-        TraceRecord record;
-        record.operation = operation;
-        if (operation == "SLEEP") {
-            words >> record.sleepMs;
-        } else if (operation == "SET" || operation == "GET") {
-            // "len=3 -> 1 | 05 03 04"
-            std::string lengthWord, arrow, bar;
-            words >> lengthWord >> arrow >> record.result >> bar;
-            record.length = std::stoi(lengthWord.substr(4));
-            for (std::string hex; words >> hex;)
-                record.bytes.push_back(static_cast<uint8_t>(std::stoi(hex, nullptr, 16)));
-        } else {
-            std::string what;
-            words >> what;  // "DEVICE" or "MONITOR"
-            record.operation += " " + what;
-        }
-        records.push_back(record);
+std::vector<TraceLine> CliTest::Trace(const std::string& name) const {
+    std::vector<TraceLine> lines;
+    std::istringstream text(FileText(name));
+    for (std::string line; std::getline(text, line);) {
+        if (IsTraceNote(line)) continue;
+        const std::optional<TraceLine> parsed = ParseTraceLine(line);
+        EXPECT_TRUE(parsed) << "not a trace line: " << line;
+        if (parsed) lines.push_back(*parsed);
     }
-    return records;
+    return lines;
 }
 
-std::vector<TraceRecord> CliTest::Only(const std::vector<TraceRecord>& trace,
-                                       const std::string& operation) {
-    std::vector<TraceRecord> selected;
-    for (const TraceRecord& r : trace)
-        if (r.operation == operation) selected.push_back(r);
+std::vector<TraceLine> CliTest::Only(const std::vector<TraceLine>& trace, TraceKind kind) {
+    std::vector<TraceLine> selected;
+    for (const TraceLine& line : trace)
+        if (line.kind == kind) selected.push_back(line);
     return selected;
 }
 

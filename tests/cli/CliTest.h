@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "device/TraceFormat.h"
 #include "tests/support/ChildProcess.h"
 
 namespace talun::test {
@@ -25,15 +26,6 @@ std::string CliProgram();          // talun-r5 as built
 std::string DriverWithoutMouse();  // a real-mouse driver library that finds none, no listing
 std::string ReplayDriver();        // the replay driver library
 std::string RecordingsDir();       // tests/cli/recordings in the sources
-
-// One line of talun-r5's --trace file.
-struct TraceRecord {
-    std::string operation;  // "SET", "GET", "SLEEP", "OPEN DEVICE", ...
-    int length = 0;         // SET, GET
-    int result = 0;         // SET, GET, OPEN DEVICE
-    std::vector<uint8_t> bytes;
-    uint32_t sleepMs = 0;  // SLEEP
-};
 
 // A zero-filled report of length bytes with the given runs of bytes at their offsets.
 struct BytesAt {
@@ -66,11 +58,10 @@ class CliTest : public ::testing::Test {
     std::string FileText(const std::string& name) const;
     // A file of the scratch folder as it is; empty when missing.
     std::vector<uint8_t> ReadBytes(const std::string& name) const;
-    // talun-r5's --trace file: its SET, GET, SLEEP, OPEN and CLOSE lines.
-    std::vector<TraceRecord> Trace(const std::string& name) const;
-    // Only the records of this operation.
-    static std::vector<TraceRecord> Only(const std::vector<TraceRecord>& trace,
-                                         const std::string& operation);
+    // talun-r5's --trace file: its lines but the notes.
+    std::vector<TraceLine> Trace(const std::string& name) const;
+    // Only the lines of this kind.
+    static std::vector<TraceLine> Only(const std::vector<TraceLine>& trace, TraceKind kind);
 
   private:
     std::filesystem::path dir_;

@@ -60,7 +60,7 @@ TEST_F(CommandLineTest, UpdateWritesTheImageAndTheDefaultsAndExitsZero) {
     EXPECT_EQ(state["image_matches_firmware_file"], "yes");
     EXPECT_EQ(state["holds_default_settings_2"], "yes");
     // The trace has every chunk with the result of its write.
-    const auto chunks = Only(Trace("trace.txt"), "SET");
+    const auto chunks = Only(Trace("trace.txt"), TraceKind::SetFeature);
     ASSERT_GE(chunks.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(chunks[i].length, 1034);
@@ -88,10 +88,9 @@ TEST_F(CommandLineTest, AStdcallLibraryRunsTheSameUpdateAsACdeclOne) {
         EXPECT_EQ(State()["holds_complete_image"], "yes");
         EXPECT_EQ(State()["holds_default_settings_2"], "yes");
         transfers.emplace_back();
-        for (const TraceRecord& record : Trace("trace.txt")) {
-            std::string line = record.operation + " " + std::to_string(record.result);
-            for (uint8_t byte : record.bytes) line += " " + std::to_string(byte);
-            if (record.operation != "SLEEP") transfers.back().push_back(line);
+        for (TraceLine line : Trace("trace.txt")) {
+            line.atMs = 0;
+            if (line.kind != TraceKind::Sleep) transfers.back().push_back(FormatTraceLine(line));
         }
     }
     EXPECT_GT(transfers[0].size(), 7u);

@@ -15,24 +15,24 @@ using ::testing::Not;
 class PanelCommandTest : public CliTest {
   protected:
     // Runs a command with a trace; expects it to succeed.
-    std::vector<TraceRecord> RunTraced(std::vector<std::string> arguments) {
+    std::vector<TraceLine> RunTraced(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), {"--trace", PathOf("trace.txt")});
         last_ = Run(arguments);
         EXPECT_EQ(last_.exitCode, 0) << last_.out << last_.err;
         EXPECT_THAT(last_.out + last_.err, HasSubstr("done: "));
         return Trace("trace.txt");
     }
-    static std::vector<std::vector<uint8_t>> Written(const std::vector<TraceRecord>& trace) {
+    static std::vector<std::vector<uint8_t>> Written(const std::vector<TraceLine>& trace) {
         std::vector<std::vector<uint8_t>> reports;
-        for (const TraceRecord& r : Only(trace, "SET")) reports.push_back(r.bytes);
+        for (const TraceLine& r : Only(trace, TraceKind::SetFeature)) reports.push_back(r.bytes);
         return reports;
     }
     // The sleep just before the n-th write (0-based).
-    static uint32_t PauseBeforeWrite(const std::vector<TraceRecord>& trace, int n) {
+    static uint32_t PauseBeforeWrite(const std::vector<TraceLine>& trace, int n) {
         uint32_t pause = 0;
-        for (const TraceRecord& r : trace) {
-            if (r.operation == "SLEEP") pause = r.sleepMs;
-            if (r.operation == "SET" && n-- == 0) return pause;
+        for (const TraceLine& r : trace) {
+            if (r.kind == TraceKind::Sleep) pause = r.sleepMs;
+            if (r.kind == TraceKind::SetFeature && n-- == 0) return pause;
         }
         return 0;
     }
@@ -56,7 +56,7 @@ TEST_F(PanelCommandTest, ProfileSelectSendsTheProfileReport) {
 TEST_F(PanelCommandTest, QueriesRequestTheItemReadTheReplyAndPrintItInHex) {
     auto trace = RunTraced({"query-main-setting", "--profile", "2"});
     EXPECT_THAT(Written(trace), ElementsAre(ElementsAre(0x04, 0x02, 0x10)));
-    auto reads = Only(trace, "GET");
+    auto reads = Only(trace, TraceKind::GetFeature);
     ASSERT_FALSE(reads.empty());
     EXPECT_EQ(reads.back().length, 35);
     EXPECT_EQ(reads.back().bytes.at(0), 0x06);
@@ -65,7 +65,7 @@ TEST_F(PanelCommandTest, QueriesRequestTheItemReadTheReplyAndPrintItInHex) {
 
     trace = RunTraced({"--json", "query-macro", "--profile", "1", "--button", "14"});
     EXPECT_THAT(Written(trace), ElementsAre(ElementsAre(0x04, 0x01, 0x0E)));
-    reads = Only(trace, "GET");
+    reads = Only(trace, TraceKind::GetFeature);
     ASSERT_FALSE(reads.empty());
     EXPECT_EQ(reads.back().length, 130);
     const auto report = nlohmann::json::parse(last_.out);
