@@ -65,28 +65,14 @@ struct FaultPlan {
             RefuseWrite(id);
         return *this;
     }
-    FaultPlan& FailRead(int readNumber) {
-        failedReads.push_back(readNumber);
-        return *this;
-    }
     // polls status reads answer Busy after each accepted write of reportId.
     FaultPlan& Busy(uint8_t reportId, int polls) {
         busyPolls[reportId] = polls;
         return *this;
     }
+    // The status reads after each write of reportId answer Busy for ever.
     FaultPlan& BusyForever(uint8_t reportId) {
-        return EndsWith(reportId, static_cast<uint8_t>(AckStatus::Busy));
-    }
-    FaultPlan& ErrorStatus(uint8_t reportId, uint8_t status = SIM_STATUS_ERROR) {
-        return EndsWith(reportId, status);
-    }
-    // The status after the busy polls of reportId: Done unless set here.
-    FaultPlan& EndsWith(uint8_t reportId, uint8_t status) {
-        finalStatus[reportId] = status;
-        return *this;
-    }
-    FaultPlan& UnplugAfterWrites(int writes) {
-        unplugAfterWrites = writes;
+        finalStatus[reportId] = static_cast<uint8_t>(AckStatus::Busy);
         return *this;
     }
 };
@@ -99,12 +85,6 @@ struct TraceEntry {
     int result = 0;
     std::vector<uint8_t> bytes;  // as written, or as the buffer stood after the read
 };
-
-// Sizes of what the mouse stores (the protocol's own, under the sim's older names).
-inline constexpr int SIM_PROFILE_COUNT = PROFILE_COUNT;
-inline constexpr int SIM_FIRMWARE_BLOCK_SIZE = FIRMWARE_BLOCK_SIZE;
-inline constexpr uint8_t SIM_FIRMWARE_TRAILER_LOW = FIRMWARE_TRAILER & 0xFF;
-inline constexpr uint8_t SIM_FIRMWARE_TRAILER_HIGH = FIRMWARE_TRAILER >> 8;
 
 class SimMouse {
   public:
@@ -148,7 +128,6 @@ class SimMouse {
     std::vector<uint8_t> MainSettings(int profile) const;
     std::vector<uint8_t> ButtonMap(int profile) const;
     std::vector<uint8_t> Macro(int profile, int button) const;
-    std::vector<uint8_t> OtgSpeedReport() const { return otgReport_; }
     // The 15 function codes of a profile's committed button map; empty when none.
     std::vector<uint8_t> ButtonCodes(int profile) const;
     // Profile selected by the last committed report 0x05; 0 before any.
@@ -164,7 +143,6 @@ class SimMouse {
 
     // Every SetFeature and GetFeature call, in order.
     const std::vector<TraceEntry>& Trace() const { return trace_; }
-    void ClearTrace() { trace_.clear(); }
     // Keep entries in Trace() (the default); a long-running library turns this off
     // and takes each entry through the observer instead.
     void KeepTrace(bool keep) { keepTrace_ = keep; }
