@@ -11,6 +11,8 @@
 # - The core includes no system header of an operating system.
 # - platform/ includes nothing of the core, the drivers or the front ends; a
 #   driver includes nothing of update/, testpanel/, app/ or cli/.
+# - A front end (cli/, app/) includes the core, platform/ and the driver
+#   contract (driver/api/), never a driver's own headers nor the tests'.
 #
 #   cmake -DSOURCE_DIR=<tree> [-DEXPECT_VIOLATIONS=<n>] -P CheckLayers.cmake
 #
@@ -59,7 +61,8 @@ endfunction()
 
 file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}"
      "${SOURCE_DIR}/protocol/*" "${SOURCE_DIR}/device/*" "${SOURCE_DIR}/update/*"
-     "${SOURCE_DIR}/testpanel/*" "${SOURCE_DIR}/platform/*" "${SOURCE_DIR}/driver/*")
+     "${SOURCE_DIR}/testpanel/*" "${SOURCE_DIR}/platform/*" "${SOURCE_DIR}/driver/*"
+     "${SOURCE_DIR}/cli/*" "${SOURCE_DIR}/app/*")
 list(FILTER files INCLUDE REGEX "\\.(h|hpp|c|cpp|in)$")
 list(LENGTH files file_count)
 
@@ -75,6 +78,9 @@ foreach(file IN LISTS files)
       elseif(folder STREQUAL "platform" AND NOT target_folder STREQUAL "platform"
              AND target MATCHES "/")
         violation("${file}" "platform/ includes \"${target}\", but it stands below everything")
+      elseif(folder MATCHES "^(cli|app)$" AND target_folder MATCHES "^(driver|tests)$"
+             AND NOT target MATCHES "^driver/api/")
+        violation("${file}" "the front end ${folder}/ includes \"${target}\": of driver/ it takes only the contract, driver/api/")
       elseif(folder STREQUAL "driver" AND target_folder MATCHES "^(update|testpanel|app|cli)$")
         violation("${file}" "a driver includes \"${target}\" of ${target_folder}/")
       endif()
