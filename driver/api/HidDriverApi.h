@@ -101,30 +101,43 @@ struct HidEventSink {
  *   most capacity of them into slots. Returns how many there are (more than
  *   capacity when they did not all fit), or -1 without a buffer or when the
  *   library cannot tell mice apart now (a simulator of one mouse says so): the
- *   tool then takes it for a library of one mouse. */
+ *   tool then takes it for a library of one mouse.
+ *
+ * Optional, beside the slot entry points:
+ * Get_FeatureDeviceSlotIdentity: the identity of the mouse in slot, as text
+ *   into text (at most capacity bytes including the NUL), one "key=value" line
+ *   per thing known: port (the physical place on the host, stable while the hub
+ *   is wired the same way: "1-1.4" on Linux, "Port_#0004.Hub_#0003" on
+ *   Windows), serial (the mouse's USB serial string) and path (the system's
+ *   path of the mouse). A key whose value is unknown is left out; values hold
+ *   no line ends; a reader passes over keys it does not know. Returns the
+ *   text's length, or -1 without a buffer or when the slot holds no mouse. */
 
 /* The entry points, listed once, in the order in which the tool resolves them:
  * X(name, pointer type, result, parameters, need), need being REQUIRED or
  * OPTIONAL. The tool's binding table, the exports' declarations and the tests'
  * loader are all made from this list; a new entry point is one more line. */
-#define HIDDRIVER_ENTRY_POINTS(X)                                                           \
-    X(Open_DevMonitor, OpenDevMonitorFn, void,                                              \
-      (HidWindow window, unsigned inputMessage, unsigned plugMessage), REQUIRED)            \
-    X(Close_DevMonitor, CloseDevMonitorFn, void, (void), REQUIRED)                          \
-    X(Open_FeatureDevice, OpenFeatureDeviceFn, int, (void), REQUIRED)                       \
-    X(Close_FeatureDevice, CloseFeatureDeviceFn, void, (void), REQUIRED)                    \
-    X(SetFeature, SetFeatureFn, int, (unsigned char* report, int length), REQUIRED)         \
-    X(GetFeature, GetFeatureFn, int, (unsigned char* report, int length), REQUIRED)         \
-    X(List_HidDevices, ListDevicesFn, int, (char* text, int capacity), OPTIONAL)            \
-    X(HidDriver_IsSimulator, IsSimulatorFn, int, (void), OPTIONAL)                          \
-    X(Get_LastErrorText, LastErrorTextFn, int, (char* text, int capacity), OPTIONAL)        \
-    X(Open_FeatureDeviceSlot, OpenFeatureDeviceSlotFn, int, (int slot), OPTIONAL)           \
-    X(Close_FeatureDeviceSlot, CloseFeatureDeviceSlotFn, void, (int slot), OPTIONAL)        \
-    X(SetFeatureSlot, SetFeatureSlotFn, int, (int slot, unsigned char* report, int length), \
-      OPTIONAL)                                                                             \
-    X(GetFeatureSlot, GetFeatureSlotFn, int, (int slot, unsigned char* report, int length), \
-      OPTIONAL)                                                                             \
-    X(List_FeatureDeviceSlots, ListFeatureDeviceSlotsFn, int, (int* slots, int capacity), OPTIONAL)
+#define HIDDRIVER_ENTRY_POINTS(X)                                                               \
+    X(Open_DevMonitor, OpenDevMonitorFn, void,                                                  \
+      (HidWindow window, unsigned inputMessage, unsigned plugMessage), REQUIRED)                \
+    X(Close_DevMonitor, CloseDevMonitorFn, void, (void), REQUIRED)                              \
+    X(Open_FeatureDevice, OpenFeatureDeviceFn, int, (void), REQUIRED)                           \
+    X(Close_FeatureDevice, CloseFeatureDeviceFn, void, (void), REQUIRED)                        \
+    X(SetFeature, SetFeatureFn, int, (unsigned char* report, int length), REQUIRED)             \
+    X(GetFeature, GetFeatureFn, int, (unsigned char* report, int length), REQUIRED)             \
+    X(List_HidDevices, ListDevicesFn, int, (char* text, int capacity), OPTIONAL)                \
+    X(HidDriver_IsSimulator, IsSimulatorFn, int, (void), OPTIONAL)                              \
+    X(Get_LastErrorText, LastErrorTextFn, int, (char* text, int capacity), OPTIONAL)            \
+    X(Open_FeatureDeviceSlot, OpenFeatureDeviceSlotFn, int, (int slot), OPTIONAL)               \
+    X(Close_FeatureDeviceSlot, CloseFeatureDeviceSlotFn, void, (int slot), OPTIONAL)            \
+    X(SetFeatureSlot, SetFeatureSlotFn, int, (int slot, unsigned char* report, int length),     \
+      OPTIONAL)                                                                                 \
+    X(GetFeatureSlot, GetFeatureSlotFn, int, (int slot, unsigned char* report, int length),     \
+      OPTIONAL)                                                                                 \
+    X(List_FeatureDeviceSlots, ListFeatureDeviceSlotsFn, int, (int* slots, int capacity),       \
+      OPTIONAL)                                                                                 \
+    X(Get_FeatureDeviceSlotIdentity, SlotIdentityFn, int, (int slot, char* text, int capacity), \
+      OPTIONAL)
 
 /* need as a number: 1 for an entry point that every library exports. */
 #define HIDDRIVER_NEED_REQUIRED 1

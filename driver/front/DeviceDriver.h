@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ class DeviceDriver : public HidDriver {
     int SetFeatureSlot(int slot, unsigned char* report, int length) final;
     int GetFeatureSlot(int slot, unsigned char* report, int length) final;
     int ListFeatureDeviceSlots(int* slots, int capacity) final;
+    // The port and serial of the slot's mouse (PlatformIdentify), and its path.
+    std::optional<MouseIdentity> SlotIdentity(int slot) final;
 
   protected:
     // hiddriver.ini is read from configDirectory (ending in a separator).
@@ -82,6 +85,10 @@ class DeviceDriver : public HidDriver {
     // when that fails. Called with the device lock held.
     virtual std::unique_ptr<FeatureChannel> PlatformOpen(const HidCandidate& chosen,
                                                          std::string& error) = 0;
+    // Where the mouse of this collection is plugged in and its serial (path left
+    // to the front); empty fields where the platform cannot tell. Called with the
+    // device lock held.
+    virtual MouseIdentity PlatformIdentify(const HidCandidate& collection) = 0;
     // Why the monitor cannot deliver to this window, or empty.
     virtual std::string PlatformCheckWindow(HidWindow window) const = 0;
     // Starts watching for the configured mouse (identifiers 0000 when none is

@@ -137,4 +137,18 @@ int DeviceDriver::MoveOnSlot(const char* name, int slot, unsigned char* report, 
     return MoveOn(SlotName(name, slot), entry->channel.get(), entry->path, report, length, write);
 }
 
+std::optional<MouseIdentity> DeviceDriver::SlotIdentity(int slot) {
+    std::lock_guard<std::mutex> lock(deviceMutex_);
+    const ConfigResult config = LoadConfig();
+    if (!config.config) return std::nullopt;
+    std::string error;
+    for (const HidCandidate& c : EnumerateMice(*config.config, error)) {
+        if (slots_.SlotOf(MousePathOf(c)) != slot) continue;
+        MouseIdentity identity = PlatformIdentify(c);
+        identity.path = MousePathOf(c);
+        return identity;
+    }
+    return std::nullopt;
+}
+
 }  // namespace talun::hiddriver

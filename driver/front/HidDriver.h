@@ -7,9 +7,11 @@
 // CMakeLists.txt); a HidDriver without it keeps the default below.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "driver/api/HidDriverApi.h"
+#include "driver/common/MouseIdentity.h"
 
 namespace talun::hiddriver {
 
@@ -41,6 +43,9 @@ class HidDriver {
         return 0;
     }
     virtual int ListFeatureDeviceSlots(int* /*slots*/, int /*capacity*/) { return -1; }
+    // Get_FeatureDeviceSlotIdentity: where the mouse in the slot is plugged in,
+    // its serial and path; nothing for a slot that holds no mouse.
+    virtual std::optional<MouseIdentity> SlotIdentity(int /*slot*/) { return std::nullopt; }
     // An entry point ended in a C++ exception (which never crosses the C
     // interface): the call counts as failed, and this says why.
     virtual void NoteException(const char* /*entryPoint*/, const std::string& /*what*/) {}

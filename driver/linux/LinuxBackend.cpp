@@ -89,6 +89,11 @@ class LinuxDriver final : public DeviceDriver {
         return std::make_unique<HidrawChannel>(std::move(device), chosen.path);
     }
 
+    // The mouse path is the USB device's sysfs folder: its name is the port chain.
+    MouseIdentity PlatformIdentify(const HidCandidate& collection) override {
+        return LinuxUsbIdentity(collection.mousePath);
+    }
+
     std::string PlatformCheckWindow(HidWindow window) const override {
         const auto* sink = static_cast<HidEventSink*>(window);
         return sink == nullptr || sink->post == nullptr ? "no event sink given" : "";

@@ -107,6 +107,8 @@ MiceScenario ParseMiceScenario(const std::string& content, const std::string& ba
             const std::string error = ApplyScenarioKey(mouse, k.key, k.value, baseDir);
             if (!error.empty()) result.errors.push_back(Numbered(k.number, error));
         }
+        ExpandSlot(mouse.port, slot);
+        ExpandSlot(mouse.serial, slot);
         result.mice.push_back(mouse);
     }
     for (const auto& [slot, number] : sorted.sectionLines) {

@@ -108,6 +108,16 @@ bool IsAbsolute(const std::string& path) {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
+// A word of printable characters, such as a port or a serial.
+std::string SetText(const KeyText& k, std::string& text) {
+    if (k.value.empty()) return k.key + ": empty";
+    for (const char c : k.value) {
+        if (std::iscntrl(static_cast<unsigned char>(c))) return k.key + ": control character";
+    }
+    text = k.value;
+    return {};
+}
+
 std::string SetPath(const KeyText& k, std::string& path) {
     if (k.value.empty()) return k.key + ": empty path";
     if (IsAbsolute(k.value) || k.baseDir.empty()) {
@@ -212,6 +222,8 @@ const ScenarioKey kKeys[] = {
     {"control_file", [](Scenario& s, const KeyText& k) { return SetPath(k, s.controlFile); },
      nullptr},
     {"state_file", [](Scenario& s, const KeyText& k) { return SetPath(k, s.stateFile); }, nullptr},
+    {"port", [](Scenario& s, const KeyText& k) { return SetText(k, s.port); }, nullptr},
+    {"serial", [](Scenario& s, const KeyText& k) { return SetText(k, s.serial); }, nullptr},
     {"firmware_file", [](Scenario& s, const KeyText& k) { return SetPath(k, s.firmwareFile); },
      nullptr},
 };

@@ -26,13 +26,18 @@ struct Scenario {
     std::string stateFile;
     std::string firmwareFile;
     int pollMs = 20;
+    // What Get_FeatureDeviceSlotIdentity gives for this mouse: its port (a place
+    // such as "1-1.4") and USB serial; empty: none.
+    std::string port;
+    std::string serial;
     // "line N: what is wrong", one per line that was skipped.
     std::vector<std::string> errors;
 };
 
 // A scenario of several mice (key "mice"): one Scenario per slot, 0 first. The
 // keys before any [slot N] section apply to every mouse, a section's to that
-// slot's mouse; "{slot}" in a trace or state file's name stands for the slot.
+// slot's mouse; "{slot}" in a trace or state file's name, a port or a serial
+// stands for the slot.
 // The monitor's keys (control_file, poll_ms) are slot 0's. Errors as below.
 struct MiceScenario {
     std::vector<Scenario> mice;

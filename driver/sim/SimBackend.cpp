@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,16 @@ std::vector<std::unique_ptr<SimSession>> MakeSessions(const Clock& clock,
     return sessions;
 }
 
+// Each mouse's identity: its scenario's port and serial, and its slot as its path.
+std::vector<hiddriver::MouseIdentity> Identities(const LoadedScenario& loaded) {
+    std::vector<hiddriver::MouseIdentity> identities;
+    for (std::size_t slot = 0; slot < loaded.mice.size(); ++slot) {
+        const Scenario& mouse = loaded.mice[slot];
+        identities.push_back({mouse.port, mouse.serial, "sim:slot " + std::to_string(slot)});
+    }
+    return identities;
+}
+
 std::vector<SimSession*> Pointers(const std::vector<std::unique_ptr<SimSession>>& sessions) {
     std::vector<SimSession*> pointers;
     for (const auto& s : sessions) pointers.push_back(s.get());
@@ -86,6 +97,7 @@ class SimDriver final : public hiddriver::HidDriver {
   public:
     explicit SimDriver(const LoadedScenario& loaded = LoadScenario())
         : sessions_(MakeSessions(clock_, loaded)),
+          identities_(Identities(loaded)),
           monitor_(Pointers(sessions_), clock_, loaded.mice) {}
 
     void OpenMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) override {
@@ -133,6 +145,12 @@ class SimDriver final : public hiddriver::HidDriver {
         return count;
     }
 
+    std::optional<hiddriver::MouseIdentity> SlotIdentity(int slot) override {
+        SimSession* session = Session(slot);
+        if (session == nullptr || !session->IsPresent()) return std::nullopt;
+        return identities_[static_cast<std::size_t>(slot)];
+    }
+
     // One line per mouse present; with several, each says its slot.
     int ListDevices(char* text, int capacity) override {
         if (text == nullptr || capacity < 1) return -1;
@@ -163,6 +181,7 @@ class SimDriver final : public hiddriver::HidDriver {
 
     SystemClock clock_;
     std::vector<std::unique_ptr<SimSession>> sessions_;
+    const std::vector<hiddriver::MouseIdentity> identities_;  // by slot
     SimMonitor monitor_;            // after the sessions, which its thread uses
     std::atomic<int> oneMouse_{0};  // the slot of the six entry points
 };

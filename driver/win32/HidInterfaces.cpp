@@ -11,6 +11,7 @@ namespace {
 
 constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ULONG PRODUCT_TEXT_CHARS = 127;  // USB string descriptors hold at most 126
+constexpr ULONG LOCATION_TEXT_CHARS = 255;
 
 GUID HidGuid() {
     GUID guid;
@@ -151,6 +152,27 @@ std::vector<HidCandidate> EnumerateHidInterfaces(uint16_t vendorId, uint16_t pro
         candidates.push_back(std::move(c));
     }
     return candidates;
+}
+
+MouseIdentity UsbIdentity(const std::string& collectionPath, const std::string& mousePath) {
+    MouseIdentity identity;
+    DEVINST node = 0;
+    std::string id = mousePath;
+    if (::CM_Locate_DevNodeA(&node, id.data(), CM_LOCATE_DEVNODE_NORMAL) == CR_SUCCESS) {
+        char location[LOCATION_TEXT_CHARS + 1] = {};
+        ULONG size = LOCATION_TEXT_CHARS;
+        if (::CM_Get_DevNode_Registry_PropertyA(node, CM_DRP_LOCATION_INFORMATION, nullptr,
+                                                location, &size, 0) == CR_SUCCESS) {
+            identity.port = location;
+        }
+    }
+    const UniqueFileHandle device = OpenForAttributes(collectionPath);
+    wchar_t serial[PRODUCT_TEXT_CHARS + 1] = {};
+    if (device.Valid() &&
+        ::HidD_GetSerialNumberString(device.Get(), serial, sizeof serial - sizeof(wchar_t))) {
+        identity.serial = NarrowAscii(serial, PRODUCT_TEXT_CHARS);
+    }
+    return identity;
 }
 
 UniqueFileHandle OpenHidInterface(const std::string& path, std::string& error) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/common/DeviceMatch.h"
+#include "driver/common/MouseIdentity.h"
 #include "driver/common/MouseSlots.h"
 #include "driver/win32/WinHandles.h"
 #include "platform/win32/SystemErrorText.h"
@@ -41,6 +42,12 @@ std::vector<HidCandidate> EnumerateHidInterfaces(uint16_t vendorId, uint16_t pro
 // refuses that (it holds a mouse's own collections exclusively), no access at
 // all, which still allows feature reports. On failure sets error.
 UniqueFileHandle OpenHidInterface(const std::string& path, std::string& error);
+
+// Where a mouse is plugged in and its serial: the location that the configuration
+// manager gives its USB device node (mousePath, an instance ID), e.g.
+// "Port_#0004.Hub_#0003", and the serial string of its HID collection at
+// collectionPath. Empty where Windows cannot tell (no such node, no serial).
+MouseIdentity UsbIdentity(const std::string& collectionPath, const std::string& mousePath);
 
 // Wide text as single-byte text, at most maxChars characters; characters beyond
 // ASCII become '?'.

@@ -57,6 +57,10 @@ class Win32Driver final : public DeviceDriver {
         return std::make_unique<HidChannel>(std::move(device), chosen.featureReportByteLength);
     }
 
+    MouseIdentity PlatformIdentify(const HidCandidate& collection) override {
+        return UsbIdentity(collection.path, collection.mousePath);
+    }
+
     std::string PlatformCheckWindow(HidWindow window) const override {
         return window == nullptr ? "no window given" : "";
     }

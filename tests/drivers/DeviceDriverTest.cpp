@@ -72,6 +72,11 @@ class ScriptedDriver final : public DeviceDriver {
         script_.opened.push_back(chosen.path);
         return std::make_unique<ScriptedChannel>(script_, chosen.path);
     }
+    // The port and serial are the mouse path's, "usb:A" being port "A", serial "sA".
+    MouseIdentity PlatformIdentify(const HidCandidate& collection) override {
+        const std::string mouse = collection.mousePath.substr(collection.mousePath.find(':') + 1);
+        return {mouse, "s" + mouse, "dropped: the front gives the path"};
+    }
     std::string PlatformCheckWindow(HidWindow) const override { return {}; }
     std::unique_ptr<PlugMonitor> PlatformStartMonitor(const DriverConfig&, HidWindow, unsigned,
                                                       MouseSlotNotes& notes, std::string&,
@@ -198,6 +203,19 @@ TEST_F(DeviceDriverSlots, EveryMouseHasASlotAndItsOwnChannelWhileItIsSeen) {
     ASSERT_EQ(driver_.OpenFeatureDevice(), 1);
     EXPECT_EQ(script_.opened.back(), "col:9");
     EXPECT_EQ(driver_.ListFeatureDeviceSlots(nullptr, 4), -1);
+}
+
+TEST_F(DeviceDriverSlots, EachSlotIsIdentifiedByItsOwnMouseUntilItLeaves) {
+    script_.candidates = {Mouse("usb:A", 1), Mouse("usb:A", 2), Mouse("usb:B", 3)};
+    EXPECT_THAT(ListedSlots(), ElementsAre(0, 1));
+    const auto b = driver_.SlotIdentity(1);
+    ASSERT_TRUE(b.has_value());
+    EXPECT_EQ(FormatMouseIdentity(*b), "port=B\nserial=sB\npath=usb:B\n");
+    EXPECT_EQ(driver_.SlotIdentity(0)->port, "A");
+    EXPECT_FALSE(driver_.SlotIdentity(2).has_value());
+    script_.candidates = {Mouse("usb:B", 3)};
+    EXPECT_FALSE(driver_.SlotIdentity(0).has_value());
+    EXPECT_EQ(driver_.SlotIdentity(1)->serial, "sB");
 }
 
 TEST_F(DeviceDriverSlots, WhileAMonitorRunsOnlyItFillsAndEmptiesSlots) {

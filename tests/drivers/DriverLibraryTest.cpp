@@ -88,6 +88,9 @@ TEST(DriverLibrary, WithoutAMouseNoSlotHoldsOne) {
     EXPECT_EQ(driver.LastError(), "SetFeatureSlot 0: the feature device is not open");
     driver.Close_FeatureDeviceSlot(0);
     EXPECT_EQ(driver.GetFeatureSlot(0, report, 3), 0);
+    char identity[64] = "x";
+    EXPECT_EQ(driver.Get_FeatureDeviceSlotIdentity(0, identity, sizeof identity), -1);
+    EXPECT_EQ(driver.Get_FeatureDeviceSlotIdentity(0, nullptr, 0), -1);
 
     DriverCopy placeholder(DriverCopy::SHIPPED);
     EXPECT_EQ(placeholder.List_FeatureDeviceSlots(slots, 4), -1);

@@ -287,13 +287,15 @@ TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {
     EXPECT_EQ(named.List_HidDevices(text, sizeof text), 0);
 }
 
-// Several mice, each in its slot with its own faults and state file: the
-// monitor says which slot came or went, and the six entry points reach the lowest slot plugged in.
+// Several mice, each in its slot with its own faults, state file, port and
+// serial: the monitor says which slot came or went, and the six entry points
+// reach the lowest slot plugged in.
 TEST(SimDriverLibraryTest, SeveralMiceEachInItsSlot) {
     ScratchDir dir;
     SimLibrary lib(dir,
                    "mice = 3\npresent = 0\ncontrol_file = control.txt\n"
-                   "state_file = state-{slot}.txt\n[slot 2]\nrefuse_write = 0x05\n");
+                   "state_file = state-{slot}.txt\nport = 1-1.{slot}\n"
+                   "[slot 2]\nrefuse_write = 0x05\nserial = R5-0002\n");
     Receiver receiver;
     lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
     int slots[4] = {-1, -1, -1, -1};
@@ -305,6 +307,13 @@ TEST(SimDriverLibraryTest, SeveralMiceEachInItsSlot) {
     ASSERT_EQ(lib.List_FeatureDeviceSlots(slots, 1), 2) << "more than fit";
     ASSERT_EQ(lib.List_FeatureDeviceSlots(slots, 4), 2);
     EXPECT_THAT(std::vector<int>(slots, slots + 2), ElementsAre(0, 2));
+    char identity[64];
+    ASSERT_EQ(lib.Get_FeatureDeviceSlotIdentity(2, identity, sizeof identity), 42);
+    EXPECT_STREQ(identity, "port=1-1.2\nserial=R5-0002\npath=sim:slot 2\n");
+    ASSERT_GT(lib.Get_FeatureDeviceSlotIdentity(0, identity, 12), 0);
+    EXPECT_STREQ(identity, "port=1-1.0\n") << "cut to the buffer";
+    EXPECT_EQ(lib.Get_FeatureDeviceSlotIdentity(1, identity, sizeof identity), -1)
+        << "not plugged in";
 
     Bytes profile = Profile();
     EXPECT_EQ(lib.Open_FeatureDeviceSlot(1), 0) << "not plugged in";

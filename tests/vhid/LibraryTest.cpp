@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "device/SlotIdentity.h"
 #include "driver/api/HidDriverApi.h"
 #include "tests/drivers/MonitorTarget.h"
 #include "tests/vhid/Bench.h"
@@ -136,6 +138,22 @@ TEST_F(Library, TheMouseHasASlotWhoseChannelMovesReports) {
     ASSERT_NE(driver_->GetFeatureSlot(0, read.data(), 35), 0) << driver_->LastError();
     EXPECT_EQ(Hex(read), Hex({written.begin(), written.begin() + 35}));
     driver_->Close_FeatureDeviceSlot(0);
+}
+
+// Which mouse is in the slot: its serial string, through the HID stack. Wine's
+// configuration manager gives no parent of the collection, so the library knows
+// the mouse by its identifiers and cannot find the USB device's location: the
+// port is printed, not asserted.
+TEST_F(Library, TheMouseInItsSlotIsKnownByItsSerial) {
+    int slots[4] = {-1, -1, -1, -1};
+    ASSERT_EQ(driver_->List_FeatureDeviceSlots(slots, 4), 1) << driver_->LastError();
+    char text[1024] = {};
+    ASSERT_GT(driver_->Get_FeatureDeviceSlotIdentity(0, text, sizeof text), 0);
+    const talun::MouseIdentity identity = talun::ParseMouseIdentity(text);
+    EXPECT_EQ(identity.serial, VMOUSE_SERIAL);
+    EXPECT_FALSE(identity.path.empty());
+    std::printf("the virtual mouse's identity:\n%s", text);
+    EXPECT_EQ(driver_->Get_FeatureDeviceSlotIdentity(1, text, sizeof text), -1);
 }
 
 TEST_F(Library, MonitorReportsEachUnplugAndPlugInOnce) {

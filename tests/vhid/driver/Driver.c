@@ -4,6 +4,7 @@
 
 static const WCHAR PRODUCT[] = L"Talun R5 (virtual)";
 static const WCHAR MAKER[] = L"Talun test bench";
+static const WCHAR SERIAL[] = L"" VMOUSE_SERIAL;
 
 static VirtualMouse* MouseOf(DEVICE_OBJECT* device) {
     return (VirtualMouse*)((HID_DEVICE_EXTENSION*)device->DeviceExtension)->MiniDeviceExtension;
@@ -80,6 +81,7 @@ static NTSTATUS CopyString(IRP* irp) {
         0xFFFF;
     if (which == VHID_STRING_ID_PRODUCT) return CopyOut(irp, PRODUCT, sizeof PRODUCT);
     if (which == VHID_STRING_ID_MANUFACTURER) return CopyOut(irp, MAKER, sizeof MAKER);
+    if (which == VHID_STRING_ID_SERIAL) return CopyOut(irp, SERIAL, sizeof SERIAL);
     return Complete(irp, STATUS_NOT_SUPPORTED, 0);
 }
 
