@@ -30,8 +30,9 @@ class WatchEvents;
 int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out,
                     std::optional<StationLog>& log);
 int RunStationUpdateAll(ToolSession& session, const Output& out, std::optional<StationLog>& log);
-// The tally, the failures by step and mice per hour of a production log.
-int RunSummaryCommand(const std::string& logPath, const Output& out);
+// The tally (interrupted mice apart, each listed), the failures by step and mice
+// per hour of a production log; with csv, one row per mouse (LogCsv).
+int RunSummaryCommand(const std::string& logPath, bool csv, const Output& out);
 
 // The HID devices the driver library can see.
 int RunDevicesCommand(const SessionOptions& options, const Output& out);
@@ -59,6 +60,16 @@ std::string WithReason(const std::string& text, const std::string& reason);
 // Says why the driver library's last call failed, unless a reason was said
 // already (said not empty); said becomes the reason.
 void SayDriverError(ToolSession& session, const Output& out, std::string& said);
+
+// Who the mouse is, as JSON members: name, label, port, serial (null when not
+// known).
+nlohmann::ordered_json DescribeMouse(const MouseTag& tag);
+// The log (when there is one) learns the session's station, lot and image.
+void DescribeLog(std::optional<StationLog>& log, const ToolSession& session);
+// The started record of the mouse, when there is a log: its id; empty, with
+// error set, when it was not written (and when there is no log).
+std::string LogStarted(std::optional<StationLog>& log, const MouseTag& tag,
+                       const std::string& command, std::string& error);
 
 // An update run's outcome, its final status text and its steps, as JSON members.
 nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& progress);

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -48,6 +49,18 @@ void Output::Warn(const std::string& message) const {
     std::fflush(human_);
     std::fprintf(stderr, "talun-r5: warning: %s\n", message.c_str());
     std::fflush(stderr);
+}
+
+void Output::WriteExactly(const std::string& text) const {
+    std::fflush(stdout);
+#ifdef _WIN32
+    const int mode = _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+#ifdef _WIN32
+    if (mode != -1) _setmode(_fileno(stdout), mode);
+#endif
 }
 
 }  // namespace talun::cli

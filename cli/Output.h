@@ -29,6 +29,9 @@ class Output {
     // {"command", "outcome", "message", "exit"}. Returns exitCode.
     int Fail(const std::string& command, const std::string& outcome, int exitCode,
              const std::string& message) const;
+    // Text on standard output byte for byte (no line-end translation on Windows),
+    // such as CSV with its own CRLF line ends.
+    void WriteExactly(const std::string& text) const;
     // "talun-r5: warning: <message>" on standard error.
     void Warn(const std::string& message) const;
 

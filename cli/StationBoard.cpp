@@ -48,17 +48,32 @@ void StationBoard::Say(const std::string& line) {
     std::fflush(out_);
 }
 
+void StationBoard::Name(int slot, const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    names_[slot] = name;
+}
+
+std::string StationBoard::SlotName(int slot) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return NameLocked(slot);
+}
+
+std::string StationBoard::NameLocked(int slot) const {
+    const auto name = names_.find(slot);
+    return name != names_.end() ? name->second : "slot " + std::to_string(slot);
+}
+
 void StationBoard::OnStatusChanged(int slot, UpdateStatus status) {
     if (status != UpdateStatus::Updating) return;
     std::lock_guard<std::mutex> lock(mutex_);
     finished_[slot] = 0;
     if (!terminal_) {
-        std::fprintf(out_, "%s: %s\n", SlotName(slot).c_str(), UpdateStatusText(status));
+        std::fprintf(out_, "%s: %s\n", NameLocked(slot).c_str(), UpdateStatusText(status));
         std::fflush(out_);
         return;
     }
     ClearProgressLocked();
-    progress_[slot] = SlotName(slot) + " " +
+    progress_[slot] = NameLocked(slot) + " " +
                       ProgressReporter::Bar(0, UPDATE_STEP_COUNT, BAR_WIDTH) + " " +
                       UpdateStatusText(status);
     DrawProgressLocked();
@@ -69,7 +84,7 @@ void StationBoard::OnStepStarted(int slot, UpdateStep step) {
     std::lock_guard<std::mutex> lock(mutex_);
     const int done = finished_[slot];
     ClearProgressLocked();
-    progress_[slot] = SlotName(slot) + " " +
+    progress_[slot] = NameLocked(slot) + " " +
                       ProgressReporter::Bar(done, UPDATE_STEP_COUNT, BAR_WIDTH) + " " +
                       std::to_string(done + 1) + "/" + std::to_string(UPDATE_STEP_COUNT) + " " +
                       UpdateStepName(step) + " ...";
@@ -80,7 +95,7 @@ void StationBoard::OnStepFinished(int slot, UpdateStep step, StepOutcome outcome
     std::lock_guard<std::mutex> lock(mutex_);
     ++finished_[slot];
     if (terminal_) return;  // the progress line shows it
-    std::fprintf(out_, "%s:   %-22s %s\n", SlotName(slot).c_str(), UpdateStepName(step),
+    std::fprintf(out_, "%s:   %-22s %s\n", NameLocked(slot).c_str(), UpdateStepName(step),
                  StepOutcomeName(outcome));
     std::fflush(out_);
 }

@@ -1,8 +1,8 @@
 // What a station of several mice shows while it works, for every slot at once.
 // On a terminal: one progress line per mouse being updated (step and bar),
 // redrawn in place below the lines that have been said. Otherwise: one plain
-// line per step, prefixed with the slot. Every call may come from any thread;
-// lines never mix.
+// line per step, prefixed with the mouse's name (its label, port or slot). Every call may come from
+// any thread; lines never mix.
 #pragma once
 
 #include <cstdio>
@@ -23,8 +23,10 @@ class StationBoard {
 
     // A line for good, above the progress lines.
     void Say(const std::string& line);
-    // "slot N: " + text.
+    // "<name>: " + text.
     void SaySlot(int slot, const std::string& text) { Say(SlotName(slot) + ": " + text); }
+    // What the mouse in slot is called from now on (cli/StationFile.h, MouseName).
+    void Name(int slot, const std::string& name);
 
     void OnStatusChanged(int slot, UpdateStatus status);
     void OnStepStarted(int slot, UpdateStep step);
@@ -32,9 +34,11 @@ class StationBoard {
     // The slot's run is over: its progress line goes.
     void EndProgress(int slot);
 
-    static std::string SlotName(int slot) { return "slot " + std::to_string(slot); }
+    // The name of the slot's mouse; "slot N" until it is named.
+    std::string SlotName(int slot);
 
   private:
+    std::string NameLocked(int slot) const;
     void ClearProgressLocked();
     void DrawProgressLocked();
 
@@ -43,6 +47,7 @@ class StationBoard {
     std::mutex mutex_;
     std::map<int, std::string> progress_;  // slot -> its progress line
     std::map<int, int> finished_;          // slot -> steps finished in its run
+    std::map<int, std::string> names_;     // slot -> its mouse's name
     std::size_t drawnLines_ = 0;           // progress lines on the screen now
 };
 

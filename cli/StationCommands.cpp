@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <functional>
+#include <map>
 #include <optional>
 
 #include "cli/Commands.h"
@@ -39,6 +41,12 @@ class CliSlot final : public SlotSetup {
     UpdateObserver& Observer() override { return *recorder_; }
     const SlotProgress& Progress() const { return progress_; }
     const RunRecorder& Recorder() const { return *recorder_; }
+    void OnRunStarting(std::function<void()> hook) { recorder_->OnRunStarting(std::move(hook)); }
+
+    // Who the mouse of the current run is, and its started record's id; set as
+    // the run starts, on the slot's worker.
+    MouseTag tag;
+    std::string logId;
 
   private:
     SlotAccess access_;
@@ -80,9 +88,23 @@ class StationReport {
   private:
     std::unique_ptr<SlotSetup> MakeSlot(int slot) {
         auto parts = std::make_unique<CliSlot>(session_, board_, slot);
+        parts->OnRunStarting([this, slot, p = parts.get()] { Started(slot, *p); });
         std::lock_guard<std::mutex> lock(slotsMutex_);
         slots_[slot] = parts.get();
         return parts;
+    }
+
+    // On the slot's worker, before the run's first write: who the mouse is, and
+    // its started record.
+    void Started(int slot, CliSlot& parts) {
+        parts.tag = session_.TagOf(slot);
+        board_.Name(slot, parts.tag.name);
+        std::string error;
+        parts.logId = LogStarted(log_, parts.tag, command_, error);
+        if (error.empty()) return;
+        logFailed_ = true;
+        out_.Warn(error + "; the start of " + parts.tag.name +
+                  " is not in the log: the station stops");
     }
 
     // On the slot's worker, one outcome at a time.
@@ -98,12 +120,12 @@ class StationReport {
         const CliSlot& parts = *slots_.at(outcome.slot);
         slotsLock.unlock();
         std::string logError;
-        if (log_ && !log_->Write(StationLog::MouseOf(command_, mouse, outcome.slot, outcome.status,
-                                                     parts.Recorder()),
-                                 session_.FirmwareSha256Hex(), logError)) {
+        if (log_ && !log_->Write(StationLog::MouseOf(command_, mouse, parts.tag, parts.logId,
+                                                     outcome.status, parts.Recorder()),
+                                 logError)) {
             logFailed_ = true;
-            out_.Warn(logError + "; mouse " + std::to_string(mouse) + " (slot " +
-                      std::to_string(outcome.slot) + ") is not in the log: the station stops");
+            out_.Warn(logError + "; mouse " + std::to_string(mouse) + " (" + parts.tag.name +
+                      ") is not in the log: the station stops");
         }
         board_.EndProgress(outcome.slot);
         std::string line =
@@ -111,10 +133,11 @@ class StationReport {
         if (!updated) line += std::string(" ") + HINT_NOT_UPDATED;
         board_.SaySlot(outcome.slot, line);
         board_.Say(Tally());
-        session_.TraceNote(StationBoard::SlotName(outcome.slot) + ": " + line);
+        session_.TraceNote(parts.tag.name + ": " + line);
 
         nlohmann::ordered_json report = {
             {"command", command_}, {"slot", outcome.slot}, {"mouse", mouse}};
+        report.update(DescribeMouse(parts.tag));
         report.update(DescribeRun(outcome.status, parts.Progress().Steps()));
         if (!logError.empty()) report["log_error"] = logError;
         report["updated"] = updated_;
@@ -147,6 +170,7 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
         // As with one mouse: a mouse there from the start is updated only once it
         // has been plugged in again.
         for (const int slot : ListMouseSlots(library).value_or(std::vector<int>{})) {
+            report.Board().Name(slot, session.TagOf(slot).name);
             station.MarkAttached(slot);
             report.Board().SaySlot(slot,
                                    "a mouse is plugged in already: unplug it and plug it "
@@ -162,8 +186,9 @@ int RunStationWatch(ToolSession& session, WatchEvents& events, const Output& out
             if (event.kind == WatchEvent::Kind::Stop || report.LogFailed()) break;
             session.TraceEvent(event.message, event.wParam, event.lParam);
             if (event.message == WM_HID_PLUG_EVENT && event.wParam == 1) {
-                report.Board().SaySlot(static_cast<int>(event.lParam),
-                                       "plugged in: updating it in 1.5 seconds");
+                const int slot = static_cast<int>(event.lParam);
+                report.Board().Name(slot, session.TagOf(slot).name);
+                report.Board().SaySlot(slot, "plugged in: updating it in 1.5 seconds");
             }
             station.DeliverMessage(event.message, event.wParam, event.lParam);
         }

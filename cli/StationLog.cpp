@@ -41,6 +41,7 @@ std::string UtcTimestamp() {
 
 void RunRecorder::OnStatusChanged(UpdateStatus status) {
     if (status == UpdateStatus::Updating) {
+        if (onRunStarting_) onRunStarting_();
         failure_.reset();
         allSkipped_ = true;
         startMs_ = endMs_ = clock_.NowMs();
@@ -83,29 +84,67 @@ std::optional<StationLog> StationLog::Open(const std::string& path, std::string&
 }
 
 StationLog::StationLog(std::string path, std::unique_ptr<LogFile> file, bool breakFirst)
-    : path_(std::move(path)), file_(std::move(file)), host_(HostName()), breakFirst_(breakFirst) {}
+    : path_(std::move(path)),
+      file_(std::move(file)),
+      host_(HostName()),
+      runId_(UtcTimestamp()),
+      breakFirst_(breakFirst) {}
 
-bool StationLog::Write(const Mouse& mouse, const std::string& firmwareSha256, std::string& error) {
-    const bool updated = mouse.status == UpdateStatus::Updated;
-    const nlohmann::ordered_json noValue;
-    const nlohmann::ordered_json line = {
+nlohmann::ordered_json StationLog::Common(const std::string& record, const std::string& id,
+                                          const MouseTag& tag) const {
+    const auto textOrNull = [](const std::string& text) {
+        return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
+    };
+    return {
+        {"record", record},
+        {"id", textOrNull(id)},
         {"time", UtcTimestamp()},
         {"host", host_},
-        {"slot", mouse.slot},
+        {"station", textOrNull(context_.station)},
+        {"label", textOrNull(tag.label)},
+        {"port", textOrNull(tag.port)},
+        {"serial", textOrNull(tag.serial)},
+        {"slot", tag.slot},
+        {"lot", textOrNull(context_.lot)},
         {"firmware_size", FIRMWARE_IMAGE_SIZE},
-        {"firmware_sha256", firmwareSha256},
-        {"outcome", updated ? "updated" : "not-updated"},
-        {"failed_step",
-         mouse.failure ? nlohmann::ordered_json(UpdateStepName(mouse.failure->step)) : noValue},
-        {"failure", mouse.failure ? nlohmann::ordered_json(mouse.failure->how) : noValue},
-        {"duration_ms", mouse.durationMs},
-        {"version", PROGRAM_VERSION},
-        {"command", mouse.command},
-        {"mouse", mouse.number},
+        {"firmware_sha256", context_.firmwareSha256},
     };
-    std::string text = (breakFirst_ ? "\n" : "") +
-                       line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
-                       "\n";
+}
+
+std::optional<std::string> StationLog::WriteStarted(const MouseTag& tag, const std::string& command,
+                                                    std::string& error) {
+    std::string id;
+    {
+        std::lock_guard<std::mutex> lock(*mutex_);
+        id = runId_ + "/" + std::to_string(++started_);
+    }
+    nlohmann::ordered_json record = Common("started", id, tag);
+    record["version"] = PROGRAM_VERSION;
+    record["command"] = command;
+    if (!Append(record, error)) return std::nullopt;
+    return id;
+}
+
+bool StationLog::Write(const Mouse& mouse, std::string& error) {
+    const bool updated = mouse.status == UpdateStatus::Updated;
+    const nlohmann::ordered_json noValue;
+    nlohmann::ordered_json record = Common("outcome", mouse.id, mouse.tag);
+    record["outcome"] = updated ? "updated" : "not-updated";
+    record["failed_step"] =
+        mouse.failure ? nlohmann::ordered_json(UpdateStepName(mouse.failure->step)) : noValue;
+    record["failure"] = mouse.failure ? nlohmann::ordered_json(mouse.failure->how) : noValue;
+    record["duration_ms"] = mouse.durationMs;
+    record["version"] = PROGRAM_VERSION;
+    record["command"] = mouse.command;
+    record["mouse"] = mouse.number;
+    return Append(record, error);
+}
+
+bool StationLog::Append(const nlohmann::ordered_json& record, std::string& error) {
+    std::lock_guard<std::mutex> lock(*mutex_);
+    const std::string text =
+        (breakFirst_ ? "\n" : "") +
+        record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
     if (!file_->Append(text, error)) {
         error = "cannot write the log " + path_ + ": " + error;
         return false;

@@ -1,5 +1,6 @@
-// talun-r5 summary FILE: what a production log says: the tally, the failures by
-// step, and mice per hour. A torn last line (a write that a crash cut short) is
+// talun-r5 summary FILE: what a production log says: the tally, the mice whose
+// update was interrupted, the failures by step, and mice per hour; with --csv,
+// one row per mouse (LogCsv). A torn last line (a write that a crash cut short) is
 // skipped and said; a line in the middle that is not a record is reported, and
 // the rest is read.
 #include <nlohmann/json.hpp>
@@ -11,6 +12,8 @@
 #include <sstream>
 
 #include "cli/Commands.h"
+#include "cli/LogCsv.h"
+#include "cli/LogRecords.h"
 
 namespace talun::cli {
 
@@ -40,13 +43,17 @@ std::optional<int64_t> ParseUtcTimestamp(const std::string& text) {
 struct LogSummary {
     int updated = 0;
     int notUpdated = 0;
+    std::vector<const LoggedMouse*> interrupted;
     std::map<std::string, std::map<std::string, int>> failures;  // step, then how
     std::optional<int64_t> firstStartMs, lastEndMs;
-    std::vector<std::string> problems;  // lines that are not records
-    std::size_t tornLastLineBytes = 0;  // 0: the last line is whole
 
-    void Add(const nlohmann::json& record) {
-        const bool updated = record.at("outcome").get<std::string>() == "updated";
+    void Add(const LoggedMouse& mouse) {
+        if (mouse.Interrupted()) {
+            interrupted.push_back(&mouse);
+            return;
+        }
+        const nlohmann::json& record = mouse.outcome;
+        const bool updated = mouse.Updated();
         ++(updated ? this->updated : notUpdated);
         if (!updated) {
             const auto& step = record.value("failed_step", nlohmann::json());
@@ -54,7 +61,7 @@ struct LogSummary {
             ++failures[step.is_string() ? step.get<std::string>() : "(none recorded)"]
                       [how.is_string() ? how.get<std::string>() : "(not said)"];
         }
-        const auto end = ParseUtcTimestamp(record.at("time").get<std::string>());
+        const auto end = ParseUtcTimestamp(record.value("time", ""));
         if (!end) return;
         const int64_t start = *end - record.value("duration_ms", int64_t{0});
         if (!firstStartMs || start < *firstStartMs) firstStartMs = start;
@@ -62,38 +69,33 @@ struct LogSummary {
     }
 };
 
-// Reads the log; false when it cannot be read at all.
-bool ReadLog(const std::string& path, LogSummary& summary) {
+// Reads the log; nothing when it cannot be read at all.
+std::optional<LogRecords> ReadLog(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) return std::nullopt;
     std::stringstream text;
     text << in.rdbuf();
-    const std::string all = text.str();
-    std::size_t lineNumber = 0;
-    for (std::size_t start = 0; start < all.size();) {
-        const std::size_t end = all.find('\n', start);
-        ++lineNumber;
-        if (end == std::string::npos) {
-            summary.tornLastLineBytes = all.size() - start;
-            break;
-        }
-        std::string line = all.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        try {
-            summary.Add(nlohmann::json::parse(line));
-        } catch (const nlohmann::json::exception&) {
-            summary.problems.push_back("line " + std::to_string(lineNumber) +
-                                       " is not a whole record; skipped");
-        }
+    return ReadLogRecords(text.str());
+}
+
+// "A4 (port 1-1.4, serial R5-0001, lot L-17), started 2026-12-08T02:40:00.123Z".
+std::string DescribeInterrupted(const LoggedMouse& mouse) {
+    std::string what = mouse.Text("label");
+    if (what.empty()) what = mouse.Text("port");
+    if (what.empty()) what = "slot " + mouse.Text("slot");
+    std::string detail;
+    for (const char* key : {"port", "serial", "lot"}) {
+        const std::string value = mouse.Text(key);
+        if (!value.empty()) detail += (detail.empty() ? "" : ", ") + std::string(key) + " " + value;
     }
-    return true;
+    if (!detail.empty()) what += " (" + detail + ")";
+    return what + ", started " + mouse.Text("time");
 }
 
 std::string MicePerHour(const LogSummary& summary) {
     const int mice = summary.updated + summary.notUpdated;
-    if (mice == 0 || !summary.firstStartMs || *summary.lastEndMs <= *summary.firstStartMs)
+    if (mice == 0 || !summary.lastEndMs || !summary.firstStartMs ||
+        *summary.lastEndMs <= *summary.firstStartMs)
         return "-";
     const double hours = static_cast<double>(*summary.lastEndMs - *summary.firstStartMs) / 3.6e6;
     char text[32];
@@ -103,19 +105,37 @@ std::string MicePerHour(const LogSummary& summary) {
 
 }  // namespace
 
-int RunSummaryCommand(const std::string& logPath, const Output& out) {
-    LogSummary summary;
-    if (!ReadLog(logPath, summary))
+int RunSummaryCommand(const std::string& logPath, bool csv, const Output& out) {
+    const std::optional<LogRecords> records = ReadLog(logPath);
+    if (!records)
         return out.Fail("summary", "bad-usage", EXIT_USAGE, "cannot read the log " + logPath);
-    for (const std::string& problem : summary.problems) out.Warn(logPath + ": " + problem);
-    if (summary.tornLastLineBytes > 0)
+    for (const std::string& problem : records->problems) out.Warn(logPath + ": " + problem);
+    if (records->tornLastLineBytes > 0)
         out.Warn(logPath + ": skipped a torn last line (" +
-                 std::to_string(summary.tornLastLineBytes) +
+                 std::to_string(records->tornLastLineBytes) +
                  " bytes without a line end: the program writing it was stopped in the middle)");
+    if (csv) {
+        out.WriteExactly(LogCsv(*records));
+        return EXIT_DONE;
+    }
+    LogSummary summary;
+    for (const LoggedMouse& mouse : records->mice) summary.Add(mouse);
 
-    const int mice = summary.updated + summary.notUpdated;
+    const int interrupted = static_cast<int>(summary.interrupted.size());
+    const int mice = summary.updated + summary.notUpdated + interrupted;
     out.Say("mice: " + std::to_string(mice) + " (" + std::to_string(summary.updated) +
-            " updated, " + std::to_string(summary.notUpdated) + " not updated)");
+            " updated, " + std::to_string(summary.notUpdated) + " not updated, " +
+            std::to_string(interrupted) + " interrupted)");
+    nlohmann::ordered_json interruptedJson = nlohmann::ordered_json::array();
+    if (interrupted > 0) out.Say("interrupted (started, no outcome recorded):");
+    for (const LoggedMouse* mouse : summary.interrupted) {
+        out.Say("  " + DescribeInterrupted(*mouse));
+        interruptedJson.push_back({{"time", mouse->Text("time")},
+                                   {"label", mouse->Text("label")},
+                                   {"port", mouse->Text("port")},
+                                   {"serial", mouse->Text("serial")},
+                                   {"lot", mouse->Text("lot")}});
+    }
     nlohmann::ordered_json failures = nlohmann::ordered_json::object();
     if (!summary.failures.empty()) out.Say("failures by step:");
     for (const auto& [step, hows] : summary.failures) {
@@ -135,10 +155,11 @@ int RunSummaryCommand(const std::string& logPath, const Output& out) {
               {"mice", mice},
               {"updated", summary.updated},
               {"not_updated", summary.notUpdated},
+              {"interrupted", interruptedJson},
               {"failures", failures},
               {"mice_per_hour", perHour},
-              {"torn_last_line", summary.tornLastLineBytes > 0},
-              {"bad_lines", summary.problems.size()}});
+              {"torn_last_line", records->tornLastLineBytes > 0},
+              {"bad_lines", records->problems.size()}});
     return EXIT_DONE;
 }
 

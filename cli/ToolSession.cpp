@@ -8,6 +8,7 @@
 #include "cli/Output.h"
 #include "cli/ProgramFiles.h"
 #include "device/Recording.h"
+#include "device/SlotAccess.h"
 #include "platform/PathLimits.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/Sha256.h"
@@ -124,6 +125,31 @@ const char* DriverLibraryFileName() {
 #endif
 }
 
+bool ToolSession::ReadStationOptions(ToolSession& session, const SessionOptions& options,
+                                     const FileFolders& folders, SessionError& error) {
+    std::string problem = LotProblem(options.lot);
+    std::optional<StationFile> station;
+    if (problem.empty())
+        station = LoadStationFile(options.stationFilePath, folders.settings, problem);
+    if (!problem.empty()) {
+        error = {EXIT_USAGE, problem + "; nothing was sent"};
+        return false;
+    }
+    session.station_ = std::move(*station);
+    session.lot_ = options.lot;
+    return true;
+}
+
+MouseTag ToolSession::TagOf(int slot) {
+    return TagMouse(station_, ReadSlotIdentity(library_, slot), slot);
+}
+
+MouseTag ToolSession::TagOfOneMouse() {
+    const auto slots = ListMouseSlots(library_);
+    if (slots && slots->size() != 1) return TagMouse(station_, std::nullopt, 0);
+    return TagOf(slots ? slots->front() : 0);
+}
+
 bool ToolSession::OpenTraceFiles(ToolSession& session, const SessionOptions& options,
                                  SessionError& error) {
     if (!options.tracePath.empty()) {
@@ -169,6 +195,7 @@ std::unique_ptr<ToolSession> ToolSession::Open(const SessionOptions& options, Se
         state.settingsFilePath = FullPath(options.settingsPath);
     }
 
+    if (!ReadStationOptions(*session, options, folders, error)) return nullptr;
     session->firmware_ = ChooseFirmware(options.firmwarePath, error);
     if (!session->firmware_) return nullptr;
     session->firmwareSha256_ = FirmwareSha256(*session->firmware_);

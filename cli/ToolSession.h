@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/ProgramFiles.h"
+#include "cli/StationFile.h"
 #include "device/DriverLibrary.h"
 #include "device/TransferTrace.h"
 #include "platform/LibraryLoader.h"
@@ -46,6 +48,9 @@ struct SessionOptions {
     // Empty: no recording. Else every call into the driver library and every
     // message of its monitor, in the trace's format, for the replay library.
     std::string recordPath;
+    // Empty: station.ini beside the program, if there is one (cli/StationFile.h).
+    std::string stationFilePath;
+    std::string lot;  // the lot or work order recorded with every mouse; empty: none
 };
 
 struct SessionError {
@@ -89,6 +94,15 @@ class ToolSession {
     void TraceEvent(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The clock itself, without the trace of its sleeps.
     Clock& SystemTime() { return clock_; }
+    const StationFile& Station() const { return station_; }
+    const std::string& Lot() const { return lot_; }
+    // Who the mouse in slot is: its identity from the driver library (when the
+    // library gives one), named by the station file.
+    MouseTag TagOf(int slot);
+    // Who the one mouse of update and the one-mouse watch is: the only mouse the
+    // library lists. With several plugged in, which one the six entry points
+    // reach is the library's choice, so its identity is not claimed.
+    MouseTag TagOfOneMouse();
     // Why the driver library's last call failed, from its optional
     // Get_LastErrorText (also noted in the trace); empty when it has none.
     std::string DriverErrorText();
@@ -97,6 +111,9 @@ class ToolSession {
     ToolSession() = default;
     static bool OpenTraceFiles(ToolSession& session, const SessionOptions& options,
                                SessionError& error);
+    // The station file and the lot, checked before anything else is opened.
+    static bool ReadStationOptions(ToolSession& session, const SessionOptions& options,
+                                   const FileFolders& folders, SessionError& error);
 
     std::unique_ptr<LibraryLoader> loader_;
     DriverLibrary library_;
@@ -106,6 +123,8 @@ class ToolSession {
     std::string firmwareSha256_;
     ToolState state_;
     std::string driverPath_;
+    StationFile station_;
+    std::string lot_;
     void WriteTraceLine(const std::string& line);
 
     std::ofstream traceFile_;

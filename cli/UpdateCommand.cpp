@@ -24,6 +24,27 @@ nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& 
     return DescribeRun(status, progress.Steps());
 }
 
+nlohmann::ordered_json DescribeMouse(const MouseTag& tag) {
+    const auto textOrNull = [](const std::string& text) {
+        return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
+    };
+    return {{"name", tag.name},
+            {"label", textOrNull(tag.label)},
+            {"port", textOrNull(tag.port)},
+            {"serial", textOrNull(tag.serial)}};
+}
+
+void DescribeLog(std::optional<StationLog>& log, const ToolSession& session) {
+    if (log)
+        log->SetContext({session.Station().station, session.Lot(), session.FirmwareSha256Hex()});
+}
+
+std::string LogStarted(std::optional<StationLog>& log, const MouseTag& tag,
+                       const std::string& command, std::string& error) {
+    if (!log) return {};
+    return log->WriteStarted(tag, command, error).value_or("");
+}
+
 std::string WithReason(const std::string& text, const std::string& reason) {
     return reason.empty() ? text : text + ": " + reason;
 }
@@ -44,6 +65,7 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     int exitCode = EXIT_NOT_UPDATED;
     std::unique_ptr<ToolSession> session = OpenToolSession("update", options, out, exitCode);
     if (!session) return exitCode;
+    DescribeLog(log, *session);
     const std::string refusal = session->State().firmwareRefusal;
     if (!refusal.empty()) out.Warn(refusal);
     if (options.allMice && ListMouseSlots(session->Driver()))
@@ -52,6 +74,13 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     ProgressReporter progress(out.Human(), out.HumanIsTerminal());
     TransferCheck transfers(session->Device());
     RunRecorder recorder(progress, transfers, session->SessionClock());
+    MouseTag tag;
+    std::string logId;
+    std::string startError;
+    recorder.OnRunStarting([&] {
+        tag = session->TagOfOneMouse();
+        logId = LogStarted(log, tag, "update", startError);
+    });
     CoreContext ctx = session->Context(recorder, transfers);
     std::string driverError;
     if (!ctx.device.OpenFeatureDevice()) {
@@ -63,14 +92,19 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     ctx.device.CloseFeatureDevice();
 
     // The log line is on the disk before the outcome is shown.
-    const bool logged = !log || log->Write(StationLog::MouseOf("update", 1, 0, status, recorder),
-                                           session->FirmwareSha256Hex(), logError);
+    bool logged = !log || log->Write(StationLog::MouseOf("update", 1, tag, logId, status, recorder),
+                                     logError);
+    if (!startError.empty()) {
+        logged = false;
+        logError = startError + "; its start";
+    }
     out.Say(UpdateStatusText(status));
     if (status != UpdateStatus::Updated) out.Say(HINT_NOT_UPDATED);
     if (!logged) out.Warn(logError + "; this mouse is not in the log");
     exitCode = status == UpdateStatus::Updated && logged ? EXIT_UPDATED : EXIT_NOT_UPDATED;
 
     nlohmann::ordered_json report = {{"command", "update"}};
+    report.update(DescribeMouse(tag));
     report.update(DescribeRun(status, progress));
     report["firmware"] = session->Firmware().Describe();
     if (!refusal.empty()) report["refusal"] = refusal;

@@ -59,7 +59,14 @@ class OneMouseStation {
           progress_(out.Human(), out.HumanIsTerminal()),
           transfers_(session.Device()),
           recorder_(progress_, transfers_, session.SessionClock()),
-          ctx_(session.Context(recorder_, transfers_)) {}
+          ctx_(session.Context(recorder_, transfers_)) {
+        // Who the mouse is, and its started record, before the run's first write.
+        recorder_.OnRunStarting([this] {
+            tag_ = session_.TagOfOneMouse();
+            startError_.clear();
+            logId_ = LogStarted(log_, tag_, "watch", startError_);
+        });
+    }
 
     CoreContext& Context() { return ctx_; }
     const Tally& Totals() const { return tally_; }
@@ -91,18 +98,26 @@ class OneMouseStation {
         const bool updated = status == UpdateStatus::Updated;
         std::string logError;
         if (log_) {
-            const auto mouse = StationLog::MouseOf("watch", mouseNumber_, 0, status, recorder_);
-            logFailed_ = !log_->Write(mouse, session_.FirmwareSha256Hex(), logError);
+            const auto mouse =
+                StationLog::MouseOf("watch", mouseNumber_, tag_, logId_, status, recorder_);
+            logFailed_ = !log_->Write(mouse, logError);
+            if (!startError_.empty()) {
+                logFailed_ = true;
+                logError = startError_ + "; its start";
+            }
         }
         ++(updated ? tally_.updated : tally_.notUpdated);
+        // Named by its label or port where the library says where it is.
+        const std::string named = tag_.port.empty() ? "" : " (" + tag_.name + ")";
         std::string line =
-            "mouse " + std::to_string(mouseNumber_) + ": " + UpdateStatusText(status);
+            "mouse " + std::to_string(mouseNumber_) + named + ": " + UpdateStatusText(status);
         if (!updated) line += std::string(" ") + HINT_NOT_UPDATED;
         std::string driverError;
         if (!updated) SayDriverError(session_, out_, driverError);
         out_.Say(line);
         out_.Say(tally_.Text());
         nlohmann::ordered_json report = {{"command", "watch"}, {"mouse", mouseNumber_}};
+        report.update(DescribeMouse(tag_));
         report.update(DescribeRun(status, progress_));
         if (!driverError.empty()) report["driver_error"] = driverError;
         if (logFailed_) report["log_error"] = logError;
@@ -124,6 +139,9 @@ class OneMouseStation {
     CoreContext ctx_;
     Tally tally_;
     OneMousePlugs plugs_;
+    MouseTag tag_;  // the mouse of the current run, and its started record
+    std::string logId_;
+    std::string startError_;
     int mouseNumber_ = 0;
     bool logFailed_ = false;
 };
@@ -142,6 +160,7 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
     int exitCode = EXIT_NOT_UPDATED;
     std::unique_ptr<ToolSession> session = OpenToolSession("watch", options, out, exitCode);
     if (!session) return exitCode;
+    DescribeLog(log, *session);
     // Every mouse would end "not updated" without being touched: say so at once.
     if (!session->State().firmwareRefusal.empty())
         return out.Fail("watch", "refused", EXIT_NOT_UPDATED, session->State().firmwareRefusal);

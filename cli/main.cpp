@@ -45,6 +45,7 @@ struct CommandLine {
     PanelArguments panel;
     std::string macroName;
     std::string summaryLog;
+    bool summaryCsv = false;
     std::function<int(const Output&)> run;
     std::string guardedName;
 
@@ -108,6 +109,15 @@ void AddUpdateCommands(CLI::App& app, CommandLine& line) {
                          "Append one JSON line per mouse to this production log, flushed to "
                          "the disk before the outcome is shown")
             ->type_name("FILE");
+        command
+            ->add_option("--station-file", options.stationFilePath,
+                         "The station's name and the labels of its ports (default: station.ini "
+                         "beside the program, if there is one)")
+            ->type_name("FILE");
+        command
+            ->add_option("--lot", options.lot,
+                         "The lot or work order, recorded with every mouse (one line of text)")
+            ->type_name("TEXT");
     }
     update->add_flag("--all", options.allMice,
                      "Update every mouse plugged in now, in parallel, when the driver library can "
@@ -122,11 +132,16 @@ void AddUpdateCommands(CLI::App& app, CommandLine& line) {
     });
     // These touch no mouse: no guard.
     CLI::App* summary = app.add_subcommand(
-        "summary", "From a production log (--log): the tally, the failures by step, mice per hour");
+        "summary",
+        "From a production log (--log): the tally, the interrupted mice, the failures by step, "
+        "mice per hour");
     summary->add_option("log", line.summaryLog, "The log file")->required()->type_name("FILE");
+    summary->add_flag("--csv", line.summaryCsv,
+                      "One CSV row per mouse instead (RFC 4180), with a header row");
     summary->callback([&line] {
-        line.Choose("",
-                    [&line](const Output& out) { return RunSummaryCommand(line.summaryLog, out); });
+        line.Choose("", [&line](const Output& out) {
+            return RunSummaryCommand(line.summaryLog, line.summaryCsv, out);
+        });
     });
     app.add_subcommand("devices",
                        "List the HID devices the driver library can see, with their identifiers "

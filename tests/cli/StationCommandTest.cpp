@@ -5,8 +5,11 @@
 // it joins talun_cli_tests with that.
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "tests/cli/CliTest.h"
 
@@ -35,6 +38,31 @@ class StationCommandTest : public CliTest {
         for (std::string line; std::getline(lines, line);)
             objects.push_back(nlohmann::json::parse(line));
         return objects;
+    }
+    // RFC 4180 text as rows of fields.
+    static std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+        std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+        bool quoted = false;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                rows.back().back() += c;
+                ++i;
+            } else if (c == '"') {
+                quoted = !quoted;
+            } else if (!quoted && c == ',') {
+                rows.back().emplace_back();
+            } else if (!quoted && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                rows.emplace_back(1);
+                ++i;
+            } else if (!quoted && c == '\n') {  // a line end as the output reaches the test
+                rows.emplace_back(1);
+            } else {
+                rows.back().back() += c;
+            }
+        }
+        if (rows.back().size() == 1 && rows.back()[0].empty()) rows.pop_back();
+        return rows;
     }
     // The times (ms) of one slot's lines in talun-r5's trace: first and last transfer.
     std::pair<long, long> TransferSpan(int slot) const {
@@ -112,6 +140,113 @@ TEST_F(StationCommandTest, UpdateAllExitsZeroOnlyWhenEveryMousePluggedInWasUpdat
     EXPECT_EQ(objects.back()["not_updated"], 1);
     EXPECT_EQ(objects.back()["exit"], 1);
     EXPECT_THAT(r.err, HasSubstr("slot 1: mouse"));
+}
+
+// Three mice on a labelled hub: each line, JSON object and record names its
+// mouse by label (or port, without one); killed while the third is in its
+// firmware, the log shows that mouse started and never finished, and summary
+// counts it apart, with its port and serial; the CSV reads back to the records.
+TEST_F(StationCommandTest, EveryMouseIsNamedByItsLabelAndAnInterruptedOneIsListed) {
+    WriteMice(3,
+              "present = 0\nport = 1-1.{slot}\nserial = R5-000{slot}\n"
+              "[slot 2]\nbusy_polls = 0x2A:1000000\n");
+    std::ofstream(Dir() / "hub.ini") << "station = line 3\n1-1.0 = A1\n1-1.1 = A2\n";
+    const std::string lot = "L-17, \"blue\"";
+    ChildProcess watch(CliProgram(),
+                       {"--json", "watch", "--firmware", PathOf("image.bin"), "--log",
+                        PathOf("station.log"), "--station-file", PathOf("hub.ini"), "--lot", lot},
+                       Options(true));
+    ASSERT_TRUE(watch.WaitForErr("waiting for Talun R5 mice", WAIT_LIMIT)) << watch.Err();
+    Control("plug 0");
+    Control("plug 1");
+    ASSERT_TRUE(watch.WaitForErr("tally: 2 updated, 0 not updated", WAIT_LIMIT)) << watch.Err();
+    Control("plug 2");
+    // Killed once its first firmware chunk is written (it is never acknowledged).
+    const auto deadline = std::chrono::steady_clock::now() + WAIT_LIMIT;
+    while (FileText("sim-trace-2.txt").find(" set 1034 1 2A 01") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_THAT(watch.Err(), HasSubstr("1-1.2: UPDATING"));
+    watch.Kill();
+    ASSERT_TRUE(watch.WaitForExit(WAIT_LIMIT));
+    const std::string& err = watch.Err();
+    EXPECT_TRUE(err.find("A1: mouse 1: FIRMWARE UPDATED.\n") != std::string::npos ||
+                err.find("A1: mouse 2: FIRMWARE UPDATED.\n") != std::string::npos)
+        << err;
+    EXPECT_THAT(watch.Err(), HasSubstr("A2: plugged in: updating it in 1.5 seconds\n"));
+    for (const nlohmann::json& o : Objects(watch.Out())) {
+        const char* names[] = {"A1", "A2", "1-1.2"};
+        EXPECT_EQ(o["name"], names[o["slot"].get<int>()]) << o;
+        EXPECT_EQ(o["port"], "1-1." + o["slot"].dump()) << o;
+        EXPECT_EQ(o["serial"], "R5-000" + o["slot"].dump()) << o;
+    }
+
+    std::vector<nlohmann::json> records;
+    std::istringstream log(FileText("station.log"));
+    for (std::string line; std::getline(log, line);) records.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(records.size(), 5u) << FileText("station.log");
+    for (const nlohmann::json& r : records) {
+        EXPECT_EQ(r["station"], "line 3") << r;
+        EXPECT_EQ(r["lot"], lot) << r;
+        const std::string port = r["port"];
+        const nlohmann::json label = port == "1-1.0"   ? nlohmann::json("A1")
+                                     : port == "1-1.1" ? nlohmann::json("A2")
+                                                       : nlohmann::json();
+        EXPECT_EQ(r["label"], label) << r;
+    }
+    EXPECT_EQ(records.back()["record"], "started");
+    EXPECT_EQ(records.back()["port"], "1-1.2");
+
+    const ChildResult summary = Run({"summary", PathOf("station.log")});
+    EXPECT_EQ(summary.exitCode, 0) << summary.err;
+    EXPECT_THAT(summary.out, HasSubstr("mice: 3 (2 updated, 0 not updated, 1 interrupted)\n"
+                                       "interrupted (started, no outcome recorded):\n"
+                                       "  1-1.2 (port 1-1.2, serial R5-0002, lot " +
+                                       lot + ")"));
+    const ChildResult csv = Run({"summary", "--csv", PathOf("station.log")});
+    const auto rows = CsvRows(csv.out);
+    ASSERT_EQ(rows.size(), 4u) << csv.out;
+    EXPECT_EQ(rows[0][2], "label");
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const std::vector<std::string>& row = rows[i];
+        ASSERT_EQ(row.size(), rows[0].size()) << csv.out;
+        const auto started = std::find_if(records.begin(), records.end(), [&](const auto& r) {
+            return r["record"] == "started" && r["port"] == row[3];
+        });
+        ASSERT_NE(started, records.end()) << row[3];
+        const nlohmann::json& label = (*started)["label"];
+        EXPECT_EQ(row[1], "line 3");
+        EXPECT_EQ(row[2], label.is_null() ? "" : label.get<std::string>());
+        EXPECT_EQ(row[4], (*started)["serial"]);
+        EXPECT_EQ(row[5], lot);
+        EXPECT_EQ(row[6], row[3] == "1-1.2" ? "interrupted" : "updated");
+        EXPECT_EQ(row[10], (*started)["firmware_sha256"]);
+    }
+}
+
+// A station file or a lot that cannot be taken stops the command before any
+// mouse is touched, saying where the mistake is.
+TEST_F(StationCommandTest, BadStationInputTouchesNoMouse) {
+    WriteMice(2, "");
+    std::ofstream(Dir() / "hub.ini") << "1-1.0 = A1\n# B\n1-1.1 = A1\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--station-file", PathOf("hub.ini")}, "hub.ini line 3: label A1 is used for two ports"},
+        {{"--station-file", PathOf("none.ini")}, "cannot read the station file"},
+        {{"--lot", "L-1\nL-2"}, "the lot holds a line break"},
+        {{"--lot", "L\x1b[2J"}, "the lot holds a line break or another control character"},
+    };
+    for (const auto& [options, error] : cases) {
+        for (const char* command : {"update", "watch"}) {
+            std::vector<std::string> arguments = {command, "--firmware", PathOf("image.bin")};
+            arguments.insert(arguments.end(), options.begin(), options.end());
+            const ChildResult r = Run(arguments);
+            EXPECT_EQ(r.exitCode, 2) << command << r.err;
+            EXPECT_THAT(r.err, HasSubstr(error)) << command;
+        }
+    }
+    // The driver library was never even loaded: no mouse has a state file.
+    EXPECT_FALSE(std::filesystem::exists(Dir() / "state-0.txt"));
+    EXPECT_FALSE(std::filesystem::exists(Dir() / "state-1.txt"));
 }
 
 }  // namespace

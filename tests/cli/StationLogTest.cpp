@@ -47,7 +47,19 @@ TEST_F(StationLogTest, EveryReportedMouseSurvivesAKillAsAWholeLine) {
     watch.Kill();
     ASSERT_TRUE(watch.WaitForExit(WAIT_LIMIT));
 
-    const std::vector<std::string> lines = LogLines("station.log");
+    // Each mouse's started record, then its outcome record.
+    std::vector<std::string> lines;
+    nlohmann::json startedId;
+    for (const std::string& line : LogLines("station.log")) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        if (record["record"] == "started") {
+            EXPECT_NE(record["id"], startedId);
+            startedId = record["id"];
+            continue;
+        }
+        EXPECT_EQ(record["id"], startedId) << line;
+        lines.push_back(line);
+    }
     ASSERT_EQ(lines.size(), 2u);
     const auto image = FirmwareImage::FromImage(ReadBytes("image.bin"));
     ASSERT_TRUE(image);
@@ -84,7 +96,7 @@ TEST_F(StationLogTest, SummarySkipsTornLinesAndALaterMouseStartsALineOfItsOwn) {
         << "\n{\"time\":\"2026-12-08T10:4";
     const ChildResult r = Run({"summary", PathOf("station.log")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("mice: 3 (2 updated, 1 not updated)\n"
+    EXPECT_THAT(r.out, HasSubstr("mice: 3 (2 updated, 1 not updated, 0 interrupted)\n"
                                  "failures by step:\n"
                                  "  main settings: 1 (1 not acknowledged: error status 2)\n"
                                  "mice per hour: 6.0\n"));  // 3 mice from 10:00 to 10:30
