@@ -78,7 +78,9 @@ bool UpdaterDialog::OnInitDialog() {
     // 10. The values into their boxes again.
     UpdateData(false);
 
-    worker_.emplace([window = Handle()](int tag) {
+    worker_.emplace([this, window = Handle()](int tag, const std::optional<std::string>& failure) {
+        // A job that threw (out of memory) ends a run it was in as not updated.
+        if (failure && state_.updateStatus == UpdateStatus::Updating) EndRunFailed(context_);
         ::PostMessageA(window, WM_APP_DEVICE_JOB_DONE, static_cast<WPARAM>(tag), 0);
     });
     // 11. The system gives the focus to the first tab stop, the update button.
@@ -181,7 +183,7 @@ void UpdaterDialog::RequestClose(INT_PTR result) {
     EndDialog(result);
 }
 
-void UpdaterDialog::QueueDeviceWork(DeviceWorker::Job job, JobKind kind) {
+void UpdaterDialog::QueueDeviceWork(JobQueue::Job job, JobKind kind) {
     if (!worker_ || closeRequested_) return;  // closing: no new work
     ++jobsPending_;
     if (kind == JobKind::Busy) waitCursor_.Begin();

@@ -14,7 +14,6 @@
 #include <memory>
 #include <optional>
 
-#include "app/DeviceWorker.h"
 #include "app/StatusPainter.h"
 #include "app/WindowNotifier.h"
 #include "app/framework/Dialog.h"
@@ -26,6 +25,7 @@
 #include "platform/SystemClock.h"
 #include "testpanel/EntryBoxes.h"
 #include "update/DeviceEvents.h"
+#include "update/JobQueue.h"
 #include "update/ToolState.h"
 
 namespace talun {
@@ -59,7 +59,7 @@ class UpdaterDialog final : public ui::Dialog {
     void OnSysCommand(WPARAM command, LPARAM lParam);
     // Invalidates StatusRect and HintRect with erasing; the next paint redraws them.
     void RefreshStatusArea();
-    void QueueDeviceWork(DeviceWorker::Job job, JobKind kind);
+    void QueueDeviceWork(JobQueue::Job job, JobKind kind);
     void OnDeviceJobDone(JobKind kind);
     void RunTestCommand(int commandId);
     // Ends the dialog now, or once the device work already asked for is done.
@@ -81,7 +81,7 @@ class UpdaterDialog final : public ui::Dialog {
     std::unique_ptr<ProfileFile> profileFile_;
     WindowNotifier notifier_;
     CoreContext context_;
-    std::optional<DeviceWorker> worker_;
+    std::optional<JobQueue> worker_;
 
     // What the window shows: UpdateStatus as the worker last reported it.
     UpdateStatus shownStatus_ = UpdateStatus::Idle;

@@ -40,7 +40,7 @@ class CliSlot final : public SlotSetup {
     }
     UpdateObserver& Observer() override { return *recorder_; }
     const SlotProgress& Progress() const { return progress_; }
-    const RunRecorder& Recorder() const { return *recorder_; }
+    RunRecorder& Recorder() { return *recorder_; }
     void OnRunStarting(std::function<void()> hook) { recorder_->OnRunStarting(std::move(hook)); }
 
     // Who the mouse of the current run is, and its started record's id; set as
@@ -93,6 +93,10 @@ class StationReport {
         slots_[slot] = parts.get();
         return parts;
     }
+    CliSlot& SlotParts(int slot) {
+        std::lock_guard<std::mutex> lock(slotsMutex_);
+        return *slots_.at(slot);
+    }
 
     // On the slot's worker, before the run's first write: who the mouse is, and
     // its started record.
@@ -114,11 +118,12 @@ class StationReport {
             return;
         }
         const bool updated = outcome.status == UpdateStatus::Updated;
-        ++(updated ? updated_ : notUpdated_);
-        const int mouse = updated_ + notUpdated_;
-        std::unique_lock<std::mutex> slotsLock(slotsMutex_);
-        const CliSlot& parts = *slots_.at(outcome.slot);
-        slotsLock.unlock();
+        const int mouse = updated_ + notUpdated_ + 1;
+        CliSlot& parts = SlotParts(outcome.slot);
+        if (!outcome.failure.empty()) {
+            parts.Recorder().NoteThrown(outcome.failure);
+            board_.SaySlot(outcome.slot, "error: " + outcome.failure);
+        }
         std::string logError;
         if (log_ && !log_->Write(StationLog::MouseOf(command_, mouse, parts.tag, parts.logId,
                                                      outcome.status, parts.Recorder()),
@@ -127,6 +132,8 @@ class StationReport {
             out_.Warn(logError + "; mouse " + std::to_string(mouse) + " (" + parts.tag.name +
                       ") is not in the log: the station stops");
         }
+        // Counted once its record is written: a report that throws is made again.
+        ++(updated ? updated_ : notUpdated_);
         board_.EndProgress(outcome.slot);
         std::string line =
             "mouse " + std::to_string(mouse) + ": " + UpdateStatusText(outcome.status);
@@ -139,6 +146,7 @@ class StationReport {
             {"command", command_}, {"slot", outcome.slot}, {"mouse", mouse}};
         report.update(DescribeMouse(parts.tag));
         report.update(DescribeRun(outcome.status, parts.Progress().Steps()));
+        if (!outcome.failure.empty()) report["error"] = outcome.failure;
         if (!logError.empty()) report["log_error"] = logError;
         report["updated"] = updated_;
         report["not_updated"] = notUpdated_;
@@ -154,7 +162,7 @@ class StationReport {
     int updated_ = 0;  // touched by one outcome at a time
     int notUpdated_ = 0;
     std::mutex slotsMutex_;
-    std::map<int, const CliSlot*> slots_;
+    std::map<int, CliSlot*> slots_;
 };
 
 }  // namespace

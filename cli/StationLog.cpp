@@ -43,6 +43,7 @@ void RunRecorder::OnStatusChanged(UpdateStatus status) {
     if (status == UpdateStatus::Updating) {
         if (onRunStarting_) onRunStarting_();
         failure_.reset();
+        running_.reset();
         allSkipped_ = true;
         startMs_ = endMs_ = clock_.NowMs();
     } else {
@@ -51,7 +52,17 @@ void RunRecorder::OnStatusChanged(UpdateStatus status) {
     inner_.OnStatusChanged(status);
 }
 
+void RunRecorder::OnStepStarted(UpdateStep step) {
+    running_ = step;
+    inner_.OnStepStarted(step);
+}
+
+void RunRecorder::NoteThrown(const std::string& reason) {
+    failure_ = Failure{running_, reason};
+}
+
 void RunRecorder::OnStepFinished(UpdateStep step, StepOutcome outcome) {
+    running_.reset();
     inner_.OnStepFinished(step, outcome);
     if (outcome != StepOutcome::Skipped) allSkipped_ = false;
     if (failure_) return;
@@ -130,8 +141,9 @@ bool StationLog::Write(const Mouse& mouse, std::string& error) {
     const nlohmann::ordered_json noValue;
     nlohmann::ordered_json record = Common("outcome", mouse.id, mouse.tag);
     record["outcome"] = updated ? "updated" : "not-updated";
-    record["failed_step"] =
-        mouse.failure ? nlohmann::ordered_json(UpdateStepName(mouse.failure->step)) : noValue;
+    record["failed_step"] = mouse.failure && mouse.failure->step
+                                ? nlohmann::ordered_json(UpdateStepName(*mouse.failure->step))
+                                : noValue;
     record["failure"] = mouse.failure ? nlohmann::ordered_json(mouse.failure->how) : noValue;
     record["duration_ms"] = mouse.durationMs;
     record["version"] = PROGRAM_VERSION;

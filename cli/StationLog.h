@@ -75,15 +75,18 @@ class RunRecorder final : public UpdateObserver {
     void OnRefreshStatusArea() override { inner_.OnRefreshStatusArea(); }
     void OnRepaintWindow() override { inner_.OnRepaintWindow(); }
     void OnWaitCursor(bool on) override { inner_.OnWaitCursor(on); }
-    void OnStepStarted(UpdateStep step) override { inner_.OnStepStarted(step); }
+    void OnStepStarted(UpdateStep step) override;
     void OnStepFinished(UpdateStep step, StepOutcome outcome) override;
     // Called as each run starts, before its first write (the started record).
     void OnRunStarting(std::function<void()> hook) { onRunStarting_ = std::move(hook); }
+    // The run was cut short by an exception: that is its failure, at the step
+    // in progress (none when it came after the last step).
+    void NoteThrown(const std::string& reason);
     // From "UPDATING...." to the outcome of the last run.
     uint64_t DurationMs() const { return endMs_ - startMs_; }
 
     struct Failure {
-        UpdateStep step;
+        std::optional<UpdateStep> step;
         std::string how;
     };
     // The first step that failed in the last run; nothing when none did.
@@ -96,6 +99,7 @@ class RunRecorder final : public UpdateObserver {
     uint64_t startMs_ = 0;
     uint64_t endMs_ = 0;
     std::optional<Failure> failure_;
+    std::optional<UpdateStep> running_;  // started and not finished
     bool allSkipped_ = true;
     std::function<void()> onRunStarting_;
 };

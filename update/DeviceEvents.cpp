@@ -25,12 +25,17 @@ uint32_t InputEventCode(uintptr_t wParam, intptr_t lParam) {
                          static_cast<uint32_t>(static_cast<uintptr_t>(lParam) & 0xFFFFu));
 }
 
+bool IsAttachEvent(uint32_t eventCode, LinkState linkState) {
+    return eventCode == MakeEventCode(EVENT_CLASS_PLUG, EVENT_PLUG_ATTACHED) &&
+           linkState != LinkState::Attached;
+}
+
 DeviceEventAction DispatchDeviceEvent(CoreContext& ctx, uint32_t eventCode) {
     const uint32_t eventClass = eventCode >> 16;
     const uint32_t value = eventCode & 0xFFFFu;
     if (eventClass != EVENT_CLASS_PLUG) return DeviceEventAction::None;
 
-    if (value == EVENT_PLUG_ATTACHED && ctx.state.linkState != LinkState::Attached) {
+    if (IsAttachEvent(eventCode, ctx.state.linkState)) {
         ctx.clock.Sleep(ATTACH_SETTLE_MS);
         ctx.state.linkState = LinkState::Attached;
         ctx.device.OpenFeatureDevice();

@@ -43,6 +43,10 @@ class OneMousePlugs {
 // 16 bits of lParam.
 uint32_t InputEventCode(uintptr_t wParam, intptr_t lParam);
 
+// Whether DispatchDeviceEvent takes this event, in this link state, as a mouse
+// being plugged in (and so settles and runs an update).
+bool IsAttachEvent(uint32_t eventCode, LinkState linkState);
+
 // What a dispatched event did.
 enum class DeviceEventAction { None, Attached, Detached };
 

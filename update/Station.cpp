@@ -1,9 +1,6 @@
 #include "update/Station.h"
 
-#include <condition_variable>
-#include <deque>
-#include <thread>
-
+#include "update/JobQueue.h"
 #include "update/UpdateRun.h"
 
 namespace talun {
@@ -21,56 +18,32 @@ class Station::Worker {
                station.setup_.profileFile,
                station.setup_.firmware,
                parts_->Observer()},
-          thread_([this] { Run(); }) {}
-
-    ~Worker() { End(false); }
+          jobs_([this](int, const std::optional<std::string>& failure) {
+              if (failure) Failed(*failure);
+          }) {}
 
     void Give(Job job, uint32_t eventCode) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (ending_) return;
-            jobs_.push_back({job, eventCode});
-        }
-        wake_.notify_all();
+        jobs_.Post([this, job, eventCode] { Do(job, eventCode); });
     }
 
     // finishQueued: do what is queued first; else only what is in progress.
     void End(bool finishQueued) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ending_ = true;
-            if (!finishQueued) jobs_.clear();
+        if (finishQueued) {
+            jobs_.Finish();
+        } else {
+            jobs_.Stop();
         }
-        wake_.notify_all();
-        if (thread_.joinable()) thread_.join();
     }
 
   private:
-    struct Work {
-        Job job;
-        uint32_t eventCode;
-    };
-
-    void Run() {
-        for (;;) {
-            Work work{};
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                wake_.wait(lock, [this] { return ending_ || !jobs_.empty(); });
-                if (jobs_.empty()) return;
-                work = jobs_.front();
-                jobs_.pop_front();
-            }
-            Do(work);
-        }
-    }
-
-    void Do(const Work& work) {
+    void Do(Job job, uint32_t eventCode) {
         SlotOutcome outcome;
         outcome.slot = slot_;
-        switch (work.job) {
+        inRun_ = job == Job::UpdateNow ||
+                 (job == Job::Event && IsAttachEvent(eventCode, state_.linkState));
+        switch (job) {
             case Job::Event:
-                outcome.action = DispatchDeviceEvent(ctx_, work.eventCode);
+                outcome.action = DispatchDeviceEvent(ctx_, eventCode);
                 break;
             case Job::MarkAttached:
                 state_.linkState = LinkState::Attached;
@@ -82,8 +55,22 @@ class Station::Worker {
                 outcome.action = DeviceEventAction::Attached;
                 break;
         }
-        if (outcome.action == DeviceEventAction::None) return;
-        outcome.status = state_.updateStatus;
+        if (outcome.action != DeviceEventAction::None) {
+            outcome.status = state_.updateStatus;
+            station_.Report(outcome);
+        }
+        inRun_ = false;
+    }
+
+    // A job threw: a run it was doing, or whose outcome it was reporting, ends
+    // "FIRMWARE NOT UPDATED." with the reason. Nothing else of the slot changes.
+    void Failed(const std::string& reason) {
+        if (!inRun_) return;
+        inRun_ = false;
+        state_.linkState = LinkState::Attached;
+        // The observer may be what threw: the status is set before it hears.
+        RunJobCaught([this] { EndRunFailed(ctx_); });
+        SlotOutcome outcome{slot_, DeviceEventAction::Attached, state_.updateStatus, reason};
         station_.Report(outcome);
     }
 
@@ -92,11 +79,8 @@ class Station::Worker {
     ToolState state_;
     std::unique_ptr<SlotSetup> parts_;
     CoreContext ctx_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Work> jobs_;
-    bool ending_ = false;
-    std::thread thread_;  // last: it starts running at once
+    bool inRun_ = false;  // the job in progress runs an update or reports its outcome
+    JobQueue jobs_;       // last: its worker starts at once
 };
 
 Station::Station(StationSetup setup) : setup_(std::move(setup)) {}

@@ -2,8 +2,8 @@
 //
 // Every slot has its own state (LinkState, UpdateStatus, DeviceSettings), its own
 // device access, clock and observer, and a worker thread that handles the slot's
-// work in the order it came, exactly as a front end of one mouse handles its
-// own: an attach settles 1500 ms and runs the update, a detach closes the channel
+// work in the order it came (a JobQueue), exactly as a front end of one mouse
+// handles its own: an attach settles 1500 ms and runs the update, a detach closes the channel
 // and clears the status. A slot never waits for another, and nothing one mouse
 // does (a fault, an unplug, a Busy that never ends) reaches another's run.
 #pragma once
@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "update/DeviceEvents.h"
 #include "update/ToolState.h"
@@ -36,6 +37,9 @@ struct SlotOutcome {
     int slot = 0;
     DeviceEventAction action = DeviceEventAction::None;  // Attached: an update ran
     UpdateStatus status = UpdateStatus::Idle;            // the slot's status afterwards
+    // Not empty: the run (or the report of its outcome) threw, and this is why;
+    // the status is then NotUpdated.
+    std::string failure;
 };
 
 struct StationSetup {
@@ -47,7 +51,8 @@ struct StationSetup {
     // is not served.
     std::function<std::unique_ptr<SlotSetup>(int slot)> makeSlot;
     // Called on the slot's worker after each attach, update or detach; never two
-    // at once. It must not call the station.
+    // at once. It must not call the station. When it throws, the mouse's run is
+    // reported again as not updated, with the reason (SlotOutcome::failure).
     std::function<void(const SlotOutcome&)> onOutcome;
 };
 

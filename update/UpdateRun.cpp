@@ -39,4 +39,11 @@ UpdateStatus RunUpdate(CoreContext& ctx) {
     return ctx.state.updateStatus;
 }
 
+void EndRunFailed(CoreContext& ctx) {
+    ctx.state.updateStatus = UpdateStatus::NotUpdated;
+    ctx.observer.OnStatusChanged(ctx.state.updateStatus);
+    ctx.observer.OnWaitCursor(false);
+    ctx.observer.OnRefreshStatusArea();
+}
+
 }  // namespace talun

@@ -14,4 +14,8 @@ inline constexpr char HINT_NOT_UPDATED[] = "MAKE SURE THE TALUN R5 IS CONNECTED.
 // final status.
 UpdateStatus RunUpdate(CoreContext& ctx);
 
+// A run that was cut short by an exception: UpdateStatus becomes NotUpdated
+// first, then the observer hears of it as of a run's end.
+void EndRunFailed(CoreContext& ctx);
+
 }  // namespace talun

@@ -249,5 +249,47 @@ TEST_F(StationCommandTest, BadStationInputTouchesNoMouse) {
     EXPECT_FALSE(std::filesystem::exists(Dir() / "state-1.txt"));
 }
 
+#ifdef TALUN_THROWING_SLOT_DRIVER
+// A driver library throws out of slot 1's write: that mouse alone is not
+// updated, with the reason in its line, JSON object and log record; the others
+// are updated and the program ends with the tally and exit status of one
+// mouse not updated.
+TEST_F(StationCommandTest, AThrowInOneMousesRunFailsThatMouseAlone) {
+    WriteMice(3, "");
+    const ChildResult r =
+        Run({"--json", "update", "--all", "--firmware", PathOf("image.bin"), "--log",
+             PathOf("station.log"), "--driver", TALUN_THROWING_SLOT_DRIVER});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.err, HasSubstr("slot 1: error: slot 1 threw out of SetFeatureSlot\n"));
+    EXPECT_THAT(r.err, HasSubstr("3 mice: 2 updated, 1 not updated\n"));
+    const std::vector<nlohmann::json> objects = Objects(r.out);
+    ASSERT_EQ(objects.size(), 4u) << r.out;
+    for (int i = 0; i < 3; ++i) {
+        const nlohmann::json& o = objects[i];
+        const bool thrower = o["slot"] == 1;
+        EXPECT_EQ(o["status"], thrower ? "FIRMWARE NOT UPDATED." : "FIRMWARE UPDATED.") << o;
+        EXPECT_EQ(o.value("error", ""), thrower ? "slot 1 threw out of SetFeatureSlot" : "");
+    }
+    EXPECT_EQ(objects.back()["updated"], 2);
+    EXPECT_EQ(objects.back()["not_updated"], 1);
+    std::istringstream log(FileText("station.log"));
+    int records = 0;
+    for (std::string line; std::getline(log, line);) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        if (record["record"] != "outcome") continue;
+        ++records;
+        const bool thrower = record["slot"] == 1;
+        EXPECT_EQ(record["outcome"], thrower ? "not-updated" : "updated") << line;
+        if (thrower) {
+            EXPECT_EQ(record["failure"], "slot 1 threw out of SetFeatureSlot");
+            EXPECT_EQ(record["failed_step"], "firmware part 1 of 3");
+        }
+    }
+    EXPECT_EQ(records, 3);
+    EXPECT_EQ(SlotState(0, "holds_complete_image"), "yes");
+    EXPECT_EQ(SlotState(2, "holds_complete_image"), "yes");
+}
+#endif
+
 }  // namespace
 }  // namespace talun::test

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <random>
+#include <stdexcept>
 #include <thread>
 
 #include "Fakes.h"
@@ -66,6 +68,15 @@ class SharedProfileFile final : public ProfileFile {
     mutable std::mutex mutex_;
 };
 
+// What a slot's run hears; throws at the start of one step when told to, as a
+// front end's sink may (a full disk, no memory left).
+struct ThrowingObserver final : UpdateObserver {
+    void OnStepStarted(UpdateStep step) override {
+        if (throwAt && *throwAt == step) throw std::runtime_error("no space left on device");
+    }
+    std::optional<UpdateStep> throwAt;
+};
+
 // One slot: a simulated mouse with its own plan, clock, device access and trace.
 struct SimSlot {
     SimSlot(FaultPlan plan, Clock* gate)
@@ -83,7 +94,7 @@ struct SimSlot {
     TraceSink sink = [this](const std::string& line) { trace += line + "\n"; };
     TracingDeviceAccess traced;
     TracingClock tracedClock;
-    UpdateObserver observer;
+    ThrowingObserver observer;
 };
 
 class StationOfSimulatedMice {
@@ -102,6 +113,10 @@ class StationOfSimulatedMice {
             StationSetup{base, profile, firmware, [this](int slot) { return Borrow(slot); },
                          [this](const SlotOutcome& o) {
                              std::lock_guard<std::mutex> lock(mutex);
+                             if (o.slot == throwOnReportOf && o.failure.empty()) {
+                                 throwOnReportOf = -1;  // once
+                                 throw std::runtime_error("the log is gone");
+                             }
                              outcomes.push_back(o);
                              reported.notify_all();
                          }});
@@ -146,6 +161,7 @@ class StationOfSimulatedMice {
     std::mutex mutex;
     std::condition_variable reported;
     std::vector<SlotOutcome> outcomes;
+    int throwOnReportOf = -1;  // the slot whose next report throws
     std::unique_ptr<Station> station;
 };
 
@@ -234,6 +250,43 @@ TEST(Station, EveryMouseOfFourMovesExactlyTheGoldenTrace) {
     const std::string golden = testing::ReadGolden("update-after-plug-in.trace");
     ASSERT_FALSE(golden.empty());
     for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(s.slots[slot]->trace, golden) << slot;
+}
+
+// Slot 1's run throws in its second firmware part: that mouse alone is not
+// updated, with the reason, and the station goes on with the others and with
+// slot 1's next run. A report that throws is made again as not updated.
+TEST(Station, AThrowEndsOnlyItsOwnMousesRunWithTheReason) {
+    StationOfSimulatedMice s({FaultPlan{}, FaultPlan{}, FaultPlan{}});
+    s.slots[1]->observer.throwAt = UpdateStep::FirmwareChunk2;
+    s.PlugAll();
+    s.station->Finish();
+    ASSERT_EQ(s.outcomes.size(), 3u);
+    for (int slot : {0, 2}) {
+        EXPECT_EQ(s.OutcomeOf(slot)->status, UpdateStatus::Updated) << slot;
+        EXPECT_EQ(s.OutcomeOf(slot)->failure, "") << slot;
+    }
+    EXPECT_EQ(s.OutcomeOf(1)->status, UpdateStatus::NotUpdated);
+    EXPECT_EQ(s.OutcomeOf(1)->action, DeviceEventAction::Attached);
+    EXPECT_EQ(s.OutcomeOf(1)->failure, "no space left on device");
+    EXPECT_FALSE(testing::HoldsEverything(s.slots[1]->mouse, 2));
+
+    StationOfSimulatedMice again({FaultPlan{}, FaultPlan{}});
+    again.throwOnReportOf = 0;
+    again.station->UpdateNow(0);
+    again.station->UpdateNow(1);
+    again.station->UpdateNow(0);  // the slot's next run is its own again
+    again.station->Finish();
+    ASSERT_EQ(again.outcomes.size(), 3u);
+    int failed = 0;
+    for (const SlotOutcome& o : again.outcomes) {
+        EXPECT_EQ(o.status, o.failure.empty() ? UpdateStatus::Updated : UpdateStatus::NotUpdated);
+        if (!o.failure.empty()) {
+            ++failed;
+            EXPECT_EQ(o.slot, 0);
+            EXPECT_EQ(o.failure, "the log is gone");
+        }
+    }
+    EXPECT_EQ(failed, 1);
 }
 
 TEST(Station, MessagesReachTheirSlotsAndNoOther) {

@@ -1,5 +1,5 @@
-// The device worker: one thread, jobs in the order they were posted, and the
-// end of each job reported in the same order.
+// The engine's job queue: one thread, jobs in the order they were posted, the
+// end of each job reported in the same order, and what a job throws kept to it.
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/DeviceWorker.h"
+#include "update/JobQueue.h"
 
 namespace talun {
 namespace {
@@ -41,11 +41,11 @@ struct Record {
     std::vector<std::thread::id> threads;
 };
 
-TEST(DeviceWorker, RunsJobsInPostingOrderOnOneOtherThreadAndReportsEachEnd) {
+TEST(JobQueue, RunsJobsInPostingOrderOnOneOtherThreadAndReportsEachEnd) {
     Record record;
     Gate gate;
     {
-        DeviceWorker worker([&record](int tag) {
+        JobQueue worker([&record](int tag, const std::optional<std::string>&) {
             std::lock_guard<std::mutex> lock(record.mutex);
             record.finished.push_back(tag);
         });
@@ -75,10 +75,10 @@ TEST(DeviceWorker, RunsJobsInPostingOrderOnOneOtherThreadAndReportsEachEnd) {
     }
 }
 
-TEST(DeviceWorker, FinishRunsWhatWasPostedAndDropsWhatComesAfter) {
+TEST(JobQueue, FinishRunsWhatWasPostedAndDropsWhatComesAfter) {
     std::vector<int> ran;  // touched by the worker only until Finish returns
     Gate gate;
-    DeviceWorker worker(nullptr);
+    JobQueue worker(nullptr);
     worker.Post([&gate] { gate.Pass(); }, 0);
     worker.Post([&ran] { ran.push_back(1); }, 0);
     std::thread finisher([&worker] { worker.Finish(); });
@@ -89,16 +89,40 @@ TEST(DeviceWorker, FinishRunsWhatWasPostedAndDropsWhatComesAfter) {
     EXPECT_EQ(ran, std::vector<int>{1});
 }
 
-TEST(DeviceWorker, AJobThatThrowsEndsOnlyItself) {
-    std::vector<int> finished;
+TEST(JobQueue, StopLetsTheJobInProgressFinishAndDropsTheRest) {
+    std::vector<int> ran;
+    Gate gate;
+    JobQueue worker(nullptr);
+    worker.Post([&gate, &ran] {
+        gate.Pass();
+        ran.push_back(1);
+    });
+    worker.Post([&ran] { ran.push_back(2); });
+    std::thread stopper([&worker] { worker.Stop(); });
+    gate.Open();
+    stopper.join();
+    EXPECT_EQ(ran, std::vector<int>{1});
+}
+
+// Whatever a job throws ends that job alone, with its reason; an end callback
+// that throws as well never stops the worker.
+TEST(JobQueue, AJobThatThrowsEndsOnlyItselfAndItsReasonIsReported) {
+    std::vector<std::pair<int, std::string>> ends;
     std::vector<int> ran;
     {
-        DeviceWorker worker([&finished](int tag) { finished.push_back(tag); });
+        JobQueue worker([&ends](int tag, const std::optional<std::string>& failure) {
+            ends.emplace_back(tag, failure.value_or("-"));
+            if (tag == 2) throw std::logic_error("the report failed too");
+        });
         worker.Post([] { throw std::runtime_error("device gone"); }, 1);
-        worker.Post([&ran] { ran.push_back(2); }, 2);
+        worker.Post([] { throw 42; }, 2);
+        worker.Post([] { throw std::runtime_error(""); }, 3);
+        worker.Post([&ran] { ran.push_back(4); }, 4);
     }  // the destructor finishes the queue
-    EXPECT_EQ(ran, std::vector<int>{2});
-    EXPECT_EQ(finished, (std::vector<int>{1, 2}));
+    EXPECT_EQ(ran, std::vector<int>{4});
+    const std::vector<std::pair<int, std::string>> expected = {
+        {1, "device gone"}, {2, UNKNOWN_JOB_FAILURE}, {3, UNKNOWN_JOB_FAILURE}, {4, "-"}};
+    EXPECT_EQ(ends, expected);
 }
 
 }  // namespace
