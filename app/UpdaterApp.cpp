@@ -13,7 +13,7 @@ bool UpdaterApp::InitInstance() {
     //    creation that failed for another reason leaves no handle: run unguarded.)
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         instanceGuard_.Reset();
-        return true;  // no main window: the loop ends at once, exit status 0
+        return true;  // no main window: exit status 0
     }
     // 3. The dialogs hold no ActiveX controls and have the three-dimensional look
     //    by default; only the common controls are registered for the manifest's
@@ -25,7 +25,6 @@ bool UpdaterApp::InitInstance() {
         UpdaterDialog dialog(*this);
         dialog.DoModal();
     }
-    // 5. No message loop after it.
     return false;
 }
 

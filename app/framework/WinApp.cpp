@@ -20,26 +20,12 @@ WinApp::WinApp(HINSTANCE instance)
     : instance_(instance), title_(BaseNameWithoutExtension(CurrentProgramPath())) {}
 
 int WinApp::Run() {
-    if (InitInstance()) {
-        // The loop of a program whose start-up left a main window behind. With
-        // none there is nothing to wait for: the loop ends at once, status 0.
-        MSG msg{};
-        while (mainWindow_ != nullptr && ::IsWindow(mainWindow_)) {
-            const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-            if (got == 0) {
-                quitCode_ = static_cast<int>(msg.wParam);
-                break;
-            }
-            if (got == -1) break;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
+    InitInstance();
     return ExitInstance();
 }
 
 int WinApp::ExitInstance() {
-    return quitCode_;
+    return 0;
 }
 
 }  // namespace talun::ui

@@ -1,8 +1,8 @@
 // The application object: one per process, with a start-up step and an exit step.
 //
-// Run() calls InitInstance(). When that returns true, a message loop runs for as
-// long as a main window exists (with none, the loop ends at once with status 0);
-// then ExitInstance() gives the process exit status.
+// Run() calls InitInstance(), then ExitInstance(), which gives the process exit
+// status. The main window is a modal dialog with a loop of its own, run during
+// InitInstance(): no message loop follows it.
 #pragma once
 
 #include <windows.h>
@@ -26,22 +26,16 @@ class WinApp {
     // the program file ("TalunR5Update" for TalunR5Update.exe).
     const std::string& Title() const { return title_; }
 
-    // The window whose end ends the message loop; nullptr for none.
-    void SetMainWindow(HWND window) { mainWindow_ = window; }
-    HWND MainWindow() const { return mainWindow_; }
-
   protected:
-    // True: run the message loop; false: go straight to the exit step.
+    // Start-up, the main window included. The result says whether the program
+    // went on to its main window (false) or ended at once (true).
     virtual bool InitInstance() = 0;
-    // The exit status: the value of the quit message that ended the loop (0 when
-    // no loop ran).
+    // The exit status: 0.
     virtual int ExitInstance();
 
   private:
     HINSTANCE instance_;
     std::string title_;
-    HWND mainWindow_ = nullptr;
-    int quitCode_ = 0;
 };
 
 }  // namespace talun::ui

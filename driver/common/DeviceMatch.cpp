@@ -124,17 +124,6 @@ bool MatchesMouse(const DriverConfig& config, const PathIds& ids) {
     return true;
 }
 
-bool PlugTracker::Arrived(const std::string& path) {
-    const bool wasPresent = Present();
-    paths_.insert(Lower(path));
-    return !wasPresent;
-}
-
-bool PlugTracker::Removed(const std::string& path) {
-    if (paths_.erase(Lower(path)) == 0) return false;
-    return !Present();
-}
-
 std::string FormatDeviceLine(const HidCandidate& c) {
     std::string product = c.product;
     for (char& ch : product) {

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -65,21 +64,6 @@ inline bool IsConfigured(const DriverConfig& config) {
 // Whether a device with these identifiers is the configured mouse. The interface,
 // when configured, must match where it is known.
 bool MatchesMouse(const DriverConfig& config, const PathIds& ids);
-
-// One mouse shows up as several HID interfaces and collections. The tracker turns
-// their arrivals and removals into one attach (the first arrives) and one detach
-// (the last leaves).
-class PlugTracker {
-  public:
-    // True when this arrival is the first present interface of the mouse.
-    bool Arrived(const std::string& path);
-    // True when this removal leaves no interface of the mouse present.
-    bool Removed(const std::string& path);
-    bool Present() const { return !paths_.empty(); }
-
-  private:
-    std::set<std::string> paths_;
-};
 
 // One line of the device listing:
 // vvvv:pppp usagepage:usage feature-length "product" path

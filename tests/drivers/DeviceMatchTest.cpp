@@ -141,20 +141,6 @@ TEST(DevicePaths, AnUnconfiguredMouseMatchesNothingNotEvenZeroIdentifiers) {
     EXPECT_FALSE(SelectFeatureDevice(unconfigured, {Collection(0, 0, 0xFF00, 1, 1034)}).index);
 }
 
-TEST(PlugTracker, ManyInterfacesMakeOneAttachAndOneDetach) {
-    PlugTracker tracker;
-    EXPECT_TRUE(tracker.Arrived("\\\\?\\HID#VID_1234&PID_5678&MI_00#A"));
-    EXPECT_FALSE(tracker.Arrived("\\\\?\\HID#VID_1234&PID_5678&MI_01#B"));
-    EXPECT_FALSE(tracker.Arrived("\\\\?\\hid#vid_1234&pid_5678&mi_00#a"));  // the same, other case
-    EXPECT_FALSE(tracker.Removed("\\\\?\\HID#VID_1234&PID_5678&MI_00#A"));
-    EXPECT_FALSE(tracker.Removed("unknown"));
-    EXPECT_TRUE(tracker.Present());
-    EXPECT_TRUE(tracker.Removed("\\\\?\\HID#VID_1234&PID_5678&MI_01#B"));
-    EXPECT_FALSE(tracker.Present());
-    EXPECT_FALSE(tracker.Removed("\\\\?\\HID#VID_1234&PID_5678&MI_01#B"));  // no second detach
-    EXPECT_TRUE(tracker.Arrived("\\\\?\\HID#VID_1234&PID_5678&MI_01#B"));   // plugged in again
-}
-
 TEST(DeviceList, OneLinePerCollectionWholeLinesOnly) {
     HidCandidate c = Collection(0x046D, 0xC52B, 0xFF00, 1, 1034, 2);
     c.product = "Talun \"R5\"\n";
