@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "device/HidDriverApi.h"
+#include "driver/api/HidDriverApi.h"
 
 namespace {
 
