@@ -93,14 +93,14 @@ TEST(JobQueue, StopLetsTheJobInProgressFinishAndDropsTheRest) {
     std::vector<int> ran;
     Gate gate;
     JobQueue worker(nullptr);
-    worker.Post([&gate, &ran] {
+    worker.Post([&gate, &ran, &worker] {
         gate.Pass();
+        worker.Stop();  // as from another thread, while this job is in progress
         ran.push_back(1);
     });
     worker.Post([&ran] { ran.push_back(2); });
-    std::thread stopper([&worker] { worker.Stop(); });
     gate.Open();
-    stopper.join();
+    worker.Finish();
     EXPECT_EQ(ran, std::vector<int>{1});
 }
 
