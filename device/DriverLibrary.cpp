@@ -59,12 +59,30 @@ bool DriverLibrary::HasMouseSlots() const {
            slots_.List_FeatureDeviceSlots != nullptr;
 }
 
+namespace {
+
+constexpr int ERROR_TEXT_CAPACITY = 1024;
+
+// What a library's error text entry point wrote, NUL-terminated whatever it did.
+template <typename Call>
+std::string ErrorText(Call call) {
+    char text[ERROR_TEXT_CAPACITY] = {};
+    call(text, ERROR_TEXT_CAPACITY);
+    text[ERROR_TEXT_CAPACITY - 1] = '\0';
+    return text;
+}
+
+}  // namespace
+
 std::string DriverLibrary::LastErrorText() const {
     if (slots_.Get_LastErrorText == nullptr) return std::string();
-    char text[1024] = {};
-    slots_.Get_LastErrorText(text, static_cast<int>(sizeof text));
-    text[sizeof text - 1] = '\0';
-    return text;
+    return ErrorText([&](char* text, int capacity) { slots_.Get_LastErrorText(text, capacity); });
+}
+
+std::string DriverLibrary::LastErrorTextSlot(int slot) const {
+    if (slots_.Get_LastErrorTextSlot == nullptr) return std::string();
+    return ErrorText(
+        [&](char* text, int capacity) { slots_.Get_LastErrorTextSlot(slot, text, capacity); });
 }
 
 void DriverLibrary::OpenDevMonitor(HidWindow window, unsigned inputMessage, unsigned plugMessage) {

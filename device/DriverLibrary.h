@@ -42,6 +42,9 @@ class DriverLibrary final : public DeviceAccess {
     bool IsSimulator() const;
     // The library's own reason for its last failure; empty when it has none.
     std::string LastErrorText() const;
+    // The library's reason for the last failure of that slot's mouse; empty when
+    // it has none or cannot say (it never gives another mouse's reason).
+    std::string LastErrorTextSlot(int slot) const;
     const DriverEntryPoints& Slots() const { return slots_; }
     // True when the library offers all five slot entry points: it can tell mice apart.
     bool HasMouseSlots() const;

@@ -111,7 +111,12 @@ struct HidEventSink {
  *   Windows), serial (the mouse's USB serial string) and path (the system's
  *   path of the mouse). A key whose value is unknown is left out; values hold
  *   no line ends; a reader passes over keys it does not know. Returns the
- *   text's length, or -1 without a buffer or when the slot holds no mouse. */
+ *   text's length, or -1 without a buffer or when the slot holds no mouse.
+ * Get_LastErrorTextSlot: why the last call for slot failed
+ *   (Open_FeatureDeviceSlot, SetFeatureSlot, GetFeatureSlot of that slot), as
+ *   Get_LastErrorText gives it; empty after a success on that slot and for a
+ *   slot never used. Mice failing at once keep their own reasons. Returns the
+ *   text's length. */
 
 /* The entry points, listed once, in the order in which the tool resolves them:
  * X(name, pointer type, result, parameters, need), need being REQUIRED or
@@ -137,6 +142,8 @@ struct HidEventSink {
     X(List_FeatureDeviceSlots, ListFeatureDeviceSlotsFn, int, (int* slots, int capacity),       \
       OPTIONAL)                                                                                 \
     X(Get_FeatureDeviceSlotIdentity, SlotIdentityFn, int, (int slot, char* text, int capacity), \
+      OPTIONAL)                                                                                 \
+    X(Get_LastErrorTextSlot, LastErrorTextSlotFn, int, (int slot, char* text, int capacity),    \
       OPTIONAL)
 
 /* need as a number: 1 for an entry point that every library exports. */

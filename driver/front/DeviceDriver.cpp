@@ -76,27 +76,25 @@ int DeviceDriver::MoveFeature(const char* name, unsigned char* report, int lengt
 }
 
 int DeviceDriver::MoveOn(const std::string& name, FeatureChannel* channel, const std::string& path,
-                         unsigned char* report, int length, bool write) {
+                         unsigned char* report, int length, bool write, LastError* slotError) {
+    const auto note = [&](const std::string& text) {
+        lastError_.Set(text);
+        if (slotError != nullptr) slotError->Set(text);
+        return 0;
+    };
     const std::string bad = CheckReportArguments(report, length);
-    if (!bad.empty()) {
-        lastError_.Set(name + ": " + bad);
-        return 0;
-    }
-    if (channel == nullptr) {
-        lastError_.Set(name + ": the feature device is not open");
-        return 0;
-    }
+    if (!bad.empty()) return note(name + ": " + bad);
+    if (channel == nullptr) return note(name + ": the feature device is not open");
     std::vector<uint8_t> buffer =
         PadReport(report, length, channel->PlatformBufferLength(report[0]));
     std::string reason;
     if (!channel->PlatformTransfer(write, buffer, reason)) {
-        lastError_.Set(name + " " + DescribeReport(report, length) + " (buffer " +
-                       std::to_string(buffer.size()) + " bytes) on " + path + ": " +
-                       (reason.empty() ? "no reason given" : reason));
-        return 0;
+        return note(name + " " + DescribeReport(report, length) + " (buffer " +
+                    std::to_string(buffer.size()) + " bytes) on " + path + ": " +
+                    (reason.empty() ? "no reason given" : reason));
     }
     if (!write) CopyReportBack(buffer, report, length);
-    lastError_.Clear();
+    note("");
     return 1;
 }
 

@@ -68,6 +68,7 @@ class DeviceDriver : public HidDriver {
     int ListFeatureDeviceSlots(int* slots, int capacity) final;
     // The port and serial of the slot's mouse (PlatformIdentify), and its path.
     std::optional<MouseIdentity> SlotIdentity(int slot) final;
+    std::string LastErrorTextSlot(int slot) const final;
 
   protected:
     // hiddriver.ini is read from configDirectory (ending in a separator).
@@ -104,23 +105,27 @@ class DeviceDriver : public HidDriver {
   private:
     ConfigResult LoadConfig() const;
     int MoveFeature(const char* name, unsigned char* report, int length, bool write);
-    // One report through channel (nullptr: not open), for error texts at path.
+    // One report through channel (nullptr: not open), for error texts at path;
+    // a failure's text goes to the library's error and to slotError, if any.
     int MoveOn(const std::string& name, FeatureChannel* channel, const std::string& path,
-               unsigned char* report, int length, bool write);
+               unsigned char* report, int length, bool write, LastError* slotError = nullptr);
 
     // The feature channel of one slot; its lock is held for each call on it.
     struct SlotChannel {
         std::mutex mutex;
         std::unique_ptr<FeatureChannel> channel;  // guarded by mutex
         std::string path;                         // guarded by mutex
+        LastError lastError;                      // the slot's own reason; locks itself
     };
-    SlotChannel* FindSlotChannel(int slot);
+    SlotChannel* FindSlotChannel(int slot) const;
     SlotChannel& MakeSlotChannel(int slot);
     void CloseSlotChannels();
     // The configured mouse's collections, after bringing the slots up to date
     // where no monitor keeps them. Device lock held.
     std::vector<HidCandidate> EnumerateMice(const DriverConfig& config, std::string& error);
     int MoveOnSlot(const char* name, int slot, unsigned char* report, int length, bool write);
+    // The slot's reason, and the library's. Not with the slot's lock held.
+    void SetSlotError(int slot, const std::string& text);
 
     const std::string configDirectory_;
     LastError lastError_;
@@ -132,7 +137,7 @@ class DeviceDriver : public HidDriver {
     SlotKeeper slots_;
     // Taken after deviceMutex_, never while a slot's lock is held. Entries stay
     // until the driver goes, so a found one may be used after unlocking.
-    std::mutex slotChannelsMutex_;
+    mutable std::mutex slotChannelsMutex_;
     std::map<int, std::unique_ptr<SlotChannel>> slotChannels_;  // guarded by slotChannelsMutex_
 };
 

@@ -15,7 +15,7 @@ const std::string& MousePathOf(const HidCandidate& c) {
 
 }  // namespace
 
-DeviceDriver::SlotChannel* DeviceDriver::FindSlotChannel(int slot) {
+DeviceDriver::SlotChannel* DeviceDriver::FindSlotChannel(int slot) const {
     std::lock_guard<std::mutex> lock(slotChannelsMutex_);
     const auto found = slotChannels_.find(slot);
     return found == slotChannels_.end() ? nullptr : found->second.get();
@@ -83,7 +83,7 @@ int DeviceDriver::OpenFeatureDeviceSlot(int slot) {
     const std::string name = SlotName("Open_FeatureDeviceSlot", slot);
     const ConfigResult config = LoadConfig();
     if (!config.config) {
-        lastError_.Set(name + ": " + config.error);
+        SetSlotError(slot, name + ": " + config.error);
         return 0;
     }
     std::string error;
@@ -92,24 +92,25 @@ int DeviceDriver::OpenFeatureDeviceSlot(int slot) {
         if (slots_.SlotOf(MousePathOf(c)) == slot) mouse.push_back(std::move(c));
     }
     if (mouse.empty()) {
-        lastError_.Set(name + ": " + (error.empty() ? "no mouse in this slot" : error));
+        SetSlotError(slot, name + ": " + (error.empty() ? "no mouse in this slot" : error));
         return 0;
     }
     const Selection selection = SelectFeatureDevice(*config.config, mouse);
     if (!selection.index) {
-        lastError_.Set(name + ": " + selection.error);
+        SetSlotError(slot, name + ": " + selection.error);
         return 0;
     }
     const HidCandidate& chosen = mouse[*selection.index];
     std::unique_ptr<FeatureChannel> channel = PlatformOpen(chosen, error);
     if (!channel) {
-        lastError_.Set(name + ": " + error);
+        SetSlotError(slot, name + ": " + error);
         return 0;
     }
     SlotChannel& entry = MakeSlotChannel(slot);
     std::lock_guard<std::mutex> channelLock(entry.mutex);
     entry.channel = std::move(channel);
     entry.path = chosen.path;
+    entry.lastError.Clear();
     lastError_.Clear();
     return 1;
 }
@@ -131,10 +132,20 @@ int DeviceDriver::GetFeatureSlot(int slot, unsigned char* report, int length) {
 
 int DeviceDriver::MoveOnSlot(const char* name, int slot, unsigned char* report, int length,
                              bool write) {
-    SlotChannel* entry = FindSlotChannel(slot);
-    if (entry == nullptr) return MoveOn(SlotName(name, slot), nullptr, "", report, length, write);
-    std::lock_guard<std::mutex> channelLock(entry->mutex);
-    return MoveOn(SlotName(name, slot), entry->channel.get(), entry->path, report, length, write);
+    SlotChannel& entry = MakeSlotChannel(slot);
+    std::lock_guard<std::mutex> channelLock(entry.mutex);
+    return MoveOn(SlotName(name, slot), entry.channel.get(), entry.path, report, length, write,
+                  &entry.lastError);
+}
+
+void DeviceDriver::SetSlotError(int slot, const std::string& text) {
+    lastError_.Set(text);
+    MakeSlotChannel(slot).lastError.Set(text);
+}
+
+std::string DeviceDriver::LastErrorTextSlot(int slot) const {
+    const SlotChannel* entry = FindSlotChannel(slot);
+    return entry == nullptr ? std::string() : entry->lastError.Get();
 }
 
 std::optional<MouseIdentity> DeviceDriver::SlotIdentity(int slot) {

@@ -46,6 +46,9 @@ class HidDriver {
     // Get_FeatureDeviceSlotIdentity: where the mouse in the slot is plugged in,
     // its serial and path; nothing for a slot that holds no mouse.
     virtual std::optional<MouseIdentity> SlotIdentity(int /*slot*/) { return std::nullopt; }
+    // Get_LastErrorTextSlot: why the last call for the slot failed; empty after
+    // a success on it.
+    virtual std::string LastErrorTextSlot(int /*slot*/) const { return {}; }
     // An entry point ended in a C++ exception (which never crosses the C
     // interface): the call counts as failed, and this says why.
     virtual void NoteException(const char* /*entryPoint*/, const std::string& /*what*/) {}
