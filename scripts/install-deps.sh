@@ -17,6 +17,7 @@ packages=(
   xvfb x11-utils imagemagick xdotool tesseract-ocr
   clang-format clang libclang-rt-14-dev
   dpkg-dev lintian
+  umockdev libumockdev-dev  # emulated hidraw mice for the Linux driver library's tests
 )
 
 SUDO=""

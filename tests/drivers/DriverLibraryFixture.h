@@ -64,7 +64,8 @@ class DriverCopy : private CopyDirectory, public talun::test::DriverUnderTest {
     static constexpr const char* SHIPPED = "<shipped>";
 
     explicit DriverCopy(const std::optional<std::string>& ini)
-        : DriverUnderTest(PlaceLibrary(directory.Path(), ini)) {}
+        : DriverUnderTest(PlaceLibrary(directory.Path(), ini)),
+          libraryPath((directory.Path() / LIBRARY_FILE).string()) {}
 
     DriverCopy(const DriverCopy&) = delete;
     DriverCopy& operator=(const DriverCopy&) = delete;
@@ -74,6 +75,8 @@ class DriverCopy : private CopyDirectory, public talun::test::DriverUnderTest {
         Get_LastErrorText(text, sizeof text);
         return text;
     }
+
+    const std::string libraryPath;  // where the copy is, for a program to load it
 
   private:
     static std::string PlaceLibrary(const fs::path& directory,

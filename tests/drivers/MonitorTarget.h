@@ -143,16 +143,23 @@ class MonitorTarget : public HidEventSink {
     bool WaitFor(std::size_t count) {
         return WaitUntil([&] { return Received().size() >= count; });
     }
+    // The lParam of each message received, in the same order (the slot of a plug message).
+    std::vector<intptr_t> LParams() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lParams_;
+    }
 
   private:
-    static void Post(HidEventSink* self, unsigned message, uintptr_t wParam, intptr_t /*lParam*/) {
+    static void Post(HidEventSink* self, unsigned message, uintptr_t wParam, intptr_t lParam) {
         auto* target = static_cast<MonitorTarget*>(self);
         std::lock_guard<std::mutex> lock(target->mutex_);
         target->received_.emplace_back(message, wParam);
+        target->lParams_.push_back(lParam);
     }
 
     std::mutex mutex_;
     std::vector<Message> received_;
+    std::vector<intptr_t> lParams_;
 };
 
 // The Linux monitor makes no windows.

@@ -28,6 +28,10 @@ class DriverUnderTest : private LoadedDriver, public DriverEntryPoints {
   public:
     explicit DriverUnderTest(const std::string& fullPath)
         : LoadedDriver(fullPath), DriverEntryPoints(library.Slots()) {}
+
+    // The product's binding of the library, for what it makes of the entry points.
+    DriverLibrary& Library() { return library; }
+    const DriverLibrary& Library() const { return library; }
 };
 
 }  // namespace talun::test

@@ -1,0 +1,124 @@
+// The Linux driver library as it ships, against emulated hidraw mice: listing,
+// opening, a whole update and the test commands moving exactly the golden
+// traces' bytes (padded as each descriptor declares), the monitor's plug
+// messages with their slots, and the reasons it gives.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "device/TransferTrace.h"
+#include "testpanel/TestCommands.h"
+#include "tests/umock/MouseDescriptor.h"
+#include "tests/umock/UmockBed.h"
+#include "tests/umock/UmockDriver.h"
+#include "tests/unit/Fakes.h"
+#include "tests/unit/GoldenFiles.h"
+#include "update/DeviceEvents.h"
+
+namespace talun::umock {
+namespace {
+
+using ::testing::HasSubstr;
+
+// The golden trace's context, with the real library in place of the simulated mouse.
+struct GoldenRun {
+    explicit GoldenRun(DeviceAccess& library) : device(library, clock, sink) {}
+    std::string trace;
+    testing::FakeClock clock;
+    TraceSink sink = [this](const std::string& line) { trace += line + "\n"; };
+    TracingDeviceAccess device;
+    TracingClock tracingClock{clock, sink};
+    ToolState state;
+    testing::FakeProfileFile profileFile;
+    UpdateObserver observer;
+    FirmwareImage image = testing::CountingImage();
+    CoreContext ctx{state, device, tracingClock, profileFile, image, observer};
+};
+
+// The SET and GET lines' bytes of a golden trace, each padded to length(ID).
+std::vector<Transfer> GoldenTransfers(const std::string& trace, const FeatureLengths& lengths) {
+    std::vector<Transfer> transfers;
+    std::istringstream lines(trace);
+    for (std::string line; std::getline(lines, line);) {
+        const bool set = line.find(" SET ") != std::string::npos;
+        if (!set && line.find(" GET ") == std::string::npos) continue;
+        Transfer t{set, testing::FromHex(line.substr(line.find('|') + 1)), 0};
+        t.bytes.resize(lengths.at(t.bytes[0]), 0);
+        transfers.push_back(t);
+    }
+    return transfers;
+}
+
+std::string Describe(const std::vector<Transfer>& transfers) {
+    std::string text;
+    for (const Transfer& t : transfers)
+        text += std::string(t.write ? "SET " : "GET ") + testing::ToHex(t.bytes) + " e" +
+                std::to_string(t.error) + "\n";
+    return text;
+}
+
+class UmockLibrary : public ::testing::Test {
+  protected:
+    UmockBed bed;
+};
+
+TEST_F(UmockLibrary, ListsEveryEmulatedMouseWithItsVendorCollection) {
+    bed.Plug(bed.Add());
+    bed.Plug(bed.Add(WithDescriptor(MouseDescriptor(CatalogueLengths(), true))));
+    BoundDriver driver;
+    char text[4096] = {};
+    ASSERT_GE(driver.copy.List_HidDevices(text, sizeof text), 2) << driver.copy.LastError();
+    EXPECT_THAT(text, HasSubstr("7e57:0005 ff00:0001 1034 \"Talun R5\" /dev/hidraw0"));
+    EXPECT_THAT(text, HasSubstr("7e57:0005 0001:0002 0 \"Talun R5\" /dev/hidraw1"));
+    EXPECT_THAT(text, HasSubstr("7e57:0005 ff00:0001 1034 \"Talun R5\" /dev/hidraw1"));
+    EXPECT_EQ(driver.copy.Open_FeatureDevice(), 1) << driver.copy.LastError();
+}
+
+// Catalogue lengths, longer ones (the library pads), and a pointer collection
+// beside the vendor one: the tool's traffic is the golden trace's, and the mouse
+// sees each report padded to the length its descriptor declares.
+struct DescriptorCase {
+    const char* name;
+    FeatureLengths lengths;
+    bool pointer;
+};
+
+class UmockGolden : public UmockLibrary, public ::testing::WithParamInterface<DescriptorCase> {};
+
+TEST_P(UmockGolden, WholeUpdateAndTestCommandsMoveTheGoldenBytes) {
+    const int mouse =
+        bed.Add(WithDescriptor(MouseDescriptor(GetParam().lengths, GetParam().pointer)));
+    bed.Plug(mouse);
+    BoundDriver driver;
+
+    GoldenRun update(driver.copy.Library());
+    update.state.ProgramDirectory = "/opt/talun/";
+    DispatchDeviceEvent(update.ctx, PlugEventCode(1));
+    EXPECT_EQ(update.state.updateStatus, UpdateStatus::Updated)
+        << driver.copy.Library().LastErrorText();
+    DispatchDeviceEvent(update.ctx, PlugEventCode(0));
+    EXPECT_EQ(update.trace, testing::ReadGolden("update-after-plug-in.trace"));
+
+    GoldenRun panel(driver.copy.Library());
+    panel.device.OpenFeatureDevice();
+    TestPanelValues values{2, 5};
+    for (int command : {COMMAND_SEND_PROFILE_ID, COMMAND_QUERY_MAIN_SETTING, COMMAND_QUERY_MACRO,
+                        COMMAND_ABCD_1_TIMES, COMMAND_AB_2_TIMES, COMMAND_A_DELAY_B,
+                        COMMAND_A_TO_Y_1_TIMES, COMMAND_CTRL_C, COMMAND_CTRL_V}) {
+        panel.trace += std::string("# ") + TestPanelCommandCaption(command) + "\n";
+        RunTestPanelCommand(panel.ctx, command, values);
+    }
+    EXPECT_EQ(panel.trace, testing::ReadGolden("test-panel-commands.trace"));
+
+    EXPECT_EQ(Describe(bed.Mouse(mouse).Log()),
+              Describe(GoldenTransfers(update.trace + panel.trace, GetParam().lengths)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Descriptors, UmockGolden,
+                         ::testing::Values(DescriptorCase{"Catalogue", CatalogueLengths(), false},
+                                           DescriptorCase{"LongerReports", LongerLengths(8), false},
+                                           DescriptorCase{"PointerBesideVendor", CatalogueLengths(),
+                                                          true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace talun::umock
