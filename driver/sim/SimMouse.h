@@ -75,6 +75,15 @@ struct FaultPlan {
         finalStatus[reportId] = static_cast<uint8_t>(AckStatus::Busy);
         return *this;
     }
+    // The status after each write of reportId is an error.
+    FaultPlan& ErrorStatus(uint8_t reportId, uint8_t status = SIM_STATUS_ERROR) {
+        finalStatus[reportId] = status;
+        return *this;
+    }
+    FaultPlan& UnplugAfterWrites(int writes) {
+        unplugAfterWrites = writes;
+        return *this;
+    }
 };
 
 struct TraceEntry {

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/cli/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/umock/UmockBed.h"
 #include "tests/umock/UmockDriver.h"

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <map>
 
-#include "tests/cli/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/umock/UmockBed.h"
 #include "tests/umock/UmockDriver.h"
 #include "tests/unit/GoldenFiles.h"
