@@ -121,20 +121,10 @@ TEST_F(UmockTool, WatchFourMiceEachWithItsOwnFault) {
     const auto outcomes = BySlot(watch.Out());
     ASSERT_EQ(outcomes.size(), 4u) << watch.Out();
     EXPECT_EQ(outcomes.at(busy)["outcome"], "updated");
-    EXPECT_FALSE(outcomes.at(busy).contains("driver_error"));
     EXPECT_EQ(outcomes.at(error)["outcome"], "not-updated");
-    EXPECT_FALSE(
-        outcomes.at(error).contains("driver_error"));  // the mouse said no, not the library
     EXPECT_EQ(outcomes.at(refusing)["outcome"], "not-updated");
-    EXPECT_THAT(outcomes.at(refusing)["driver_error"].get<std::string>(),
-                AllOf(HasSubstr("Slot 2"), HasSubstr("/dev/hidraw2"), HasSubstr("Broken pipe")));
     EXPECT_EQ(outcomes.at(leaving)["outcome"], "not-updated");
-    EXPECT_THAT(outcomes.at(leaving)["driver_error"].get<std::string>(),
-                AllOf(HasSubstr("Slot 3"), HasSubstr("/dev/hidraw3"), HasSubstr("No such device")));
-
-    const std::string err = watch.Err();
-    EXPECT_THAT(err, HasSubstr("slot 3: driver library: "));
-    EXPECT_THAT(err, HasSubstr("stopped; tally: 1 updated, 3 not updated"));
+    EXPECT_THAT(watch.Err(), HasSubstr("tally: 1 updated, 3 not updated"));
 
     const auto records = BySlot(ReadFile(logPath));
     ASSERT_EQ(records.size(), 4u) << ReadFile(logPath);
@@ -143,7 +133,6 @@ TEST_F(UmockTool, WatchFourMiceEachWithItsOwnFault) {
     EXPECT_EQ(records.at(refusing)["failure"], "refused");
     EXPECT_EQ(records.at(leaving)["failed_step"], "firmware part 2 of 3");
     EXPECT_EQ(records.at(leaving)["failure"], "not acknowledged: status unreadable");
-    EXPECT_EQ(records.at(leaving)["driver_error"], outcomes.at(leaving)["driver_error"]);
 
     // The mice that did nothing wrong hold what they were sent; the one that
     // left saw nothing but ENODEV after its last write.
