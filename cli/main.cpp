@@ -103,7 +103,7 @@ void AddUpdateCommands(CLI::App& app, CommandLine& line) {
                     return ParseSha256Hex(text) ? std::string()
                                                 : std::string("not 64 hexadecimal digits");
                 },
-                "HEX"));
+                ""));  // no description: the value's name stays "HEX" alone
         command
             ->add_option("--log", options.logPath,
                          "Append one JSON line per mouse to this production log, flushed to "

@@ -32,6 +32,11 @@ TEST_F(CommandLineTest, HelpNamesEveryCommandAndTheExitStatuses) {
     for (const char* name :
          {"abcd-1-time", "ab-2-times", "a-delay-b", "a-to-y-1-time", "ctrl-c", "ctrl-v"})
         EXPECT_THAT(macro.out, HasSubstr(name));
+
+    const ChildResult watch = Run({"watch", "--help"});
+    ASSERT_EQ(watch.exitCode, 0);
+    EXPECT_THAT(watch.out, HasSubstr("--firmware-sha256 HEX "));
+    EXPECT_THAT(watch.out, Not(HasSubstr("HEX:")));
 }
 
 TEST_F(CommandLineTest, VersionDescribesTheBuiltInImageOnOneFinishedLine) {
