@@ -30,6 +30,9 @@ class CliSlot final : public SlotSetup {
             tracedClock_.emplace(clock_, sink);
         }
         transfers_.emplace(tracedDevice_ ? static_cast<DeviceAccess&>(*tracedDevice_) : access_);
+        // A failed transfer's reason is this mouse's own, never another slot's.
+        DriverLibrary& library = session.Driver();
+        transfers_->ReasonFrom([&library, slot] { return library.LastErrorTextSlot(slot); });
         recorder_.emplace(progress_, *transfers_, clock_);
     }
     ~CliSlot() override { access_.CloseFeatureDevice(); }
@@ -147,6 +150,9 @@ class StationReport {
         report.update(DescribeMouse(parts.tag));
         report.update(DescribeRun(outcome.status, parts.Progress().Steps()));
         if (!outcome.failure.empty()) report["error"] = outcome.failure;
+        if (const auto& failure = parts.Recorder().FirstFailure();
+            failure && !failure->driverError.empty())
+            report["driver_error"] = failure->driverError;
         if (!logError.empty()) report["log_error"] = logError;
         report["updated"] = updated_;
         report["not_updated"] = notUpdated_;

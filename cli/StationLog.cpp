@@ -58,7 +58,7 @@ void RunRecorder::OnStepStarted(UpdateStep step) {
 }
 
 void RunRecorder::NoteThrown(const std::string& reason) {
-    failure_ = Failure{running_, reason};
+    failure_ = Failure{running_, reason, {}};
 }
 
 void RunRecorder::OnStepFinished(UpdateStep step, StepOutcome outcome) {
@@ -67,14 +67,15 @@ void RunRecorder::OnStepFinished(UpdateStep step, StepOutcome outcome) {
     if (outcome != StepOutcome::Skipped) allSkipped_ = false;
     if (failure_) return;
     if (outcome == StepOutcome::WriteRefused) {
-        failure_ = Failure{step, "refused"};
+        failure_ = Failure{step, "refused", transfers_.DriverReason()};
     } else if (outcome == StepOutcome::NotAcknowledged) {
         const std::string problem = transfers_.AcknowledgeProblem();
-        failure_ = Failure{step, "not acknowledged" + (problem.empty() ? "" : ": " + problem)};
+        failure_ = Failure{step, "not acknowledged" + (problem.empty() ? "" : ": " + problem),
+                           transfers_.DriverReason()};
     } else if (outcome == StepOutcome::Skipped && allSkipped_ &&
                step == UpdateStep::FirmwareChunk1) {
         // Nothing at all was sent: the image may not go through this library.
-        failure_ = Failure{step, "image refused"};
+        failure_ = Failure{step, "image refused", {}};
     }
 }
 
@@ -145,6 +146,8 @@ bool StationLog::Write(const Mouse& mouse, std::string& error) {
                                 ? nlohmann::ordered_json(UpdateStepName(*mouse.failure->step))
                                 : noValue;
     record["failure"] = mouse.failure ? nlohmann::ordered_json(mouse.failure->how) : noValue;
+    if (mouse.failure && !mouse.failure->driverError.empty())
+        record["driver_error"] = mouse.failure->driverError;
     record["duration_ms"] = mouse.durationMs;
     record["version"] = PROGRAM_VERSION;
     record["command"] = mouse.command;

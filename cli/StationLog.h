@@ -88,6 +88,7 @@ class RunRecorder final : public UpdateObserver {
     struct Failure {
         std::optional<UpdateStep> step;
         std::string how;
+        std::string driverError;  // the driver library's own reason, when it gave one
     };
     // The first step that failed in the last run; nothing when none did.
     const std::optional<Failure>& FirstFailure() const { return failure_; }

@@ -7,7 +7,9 @@ namespace talun::cli {
 int TransferCheck::SetFeature(uint8_t* report, int length) {
     counts_ = Counts();
     awaitingAcknowledge_ = false;
+    driverReason_.clear();
     const int result = ForwardingDeviceAccess::SetFeature(report, length);
+    if (!result && reason_) driverReason_ = reason_();
     if (result) {
         ++counts_.written;
         awaitingAcknowledge_ = true;
@@ -23,6 +25,7 @@ int TransferCheck::GetFeature(uint8_t* buffer, int length) {
     const bool statusRead = length == LENGTH_STATUS && buffer != nullptr &&
                             buffer[0] == REPORT_STATUS && awaitingAcknowledge_;
     const int result = ForwardingDeviceAccess::GetFeature(buffer, length);
+    if (!result && reason_) driverReason_ = reason_();
     if (statusRead) {
         if (result) {
             lastStatus_ = buffer[1];

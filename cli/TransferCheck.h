@@ -3,6 +3,7 @@
 // mouse. The core's test commands never look at these outcomes themselves.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "device/DeviceAccess.h"
@@ -33,11 +34,20 @@ class TransferCheck final : public ForwardingDeviceAccess {
     // Done or no write was taken.
     std::string AcknowledgeProblem() const;
 
+    // Where the driver library's reason for a failed transfer comes from (for a
+    // station, the slot's own error text); without it no reason is kept.
+    void ReasonFrom(std::function<std::string()> reason) { reason_ = std::move(reason); }
+    // The library's reason for the last failed transfer since the last write
+    // began; empty when none failed or the library gave none.
+    const std::string& DriverReason() const { return driverReason_; }
+
   private:
     TransferCounts counts_;
     bool awaitingAcknowledge_ = false;  // a write was taken since the last count
     int lastStatus_ = 0;                // the last status the mouse reported after it
     bool statusRead_ = false;           // a status was read since that write
+    std::function<std::string()> reason_;
+    std::string driverReason_;
 };
 
 }  // namespace talun::cli

@@ -39,6 +39,12 @@ std::map<int, nlohmann::json> BySlot(const std::string& lines) {
     return objects;
 }
 
+// How talun-r5 names a mouse: by the port the library gives (no station file
+// labels it), the fixture's USB device of bus 1.
+std::string PortOf(int mouse) {
+    return "1-" + std::to_string(mouse + 1);
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -107,14 +113,11 @@ TEST_F(UmockTool, WatchFourMiceEachWithItsOwnFault) {
     ASSERT_TRUE(watch.WaitForErr("waiting for Talun R5 mice", WAIT_LIMIT)) << watch.Err();
     for (const int mouse : {busy, error, refusing, leaving}) {
         bed.Plug(mouse);  // one after another: slot N is mouse N
-        ASSERT_TRUE(watch.WaitForErr("slot " + std::to_string(mouse) + ": plugged in", WAIT_LIMIT))
-            << watch.Err();
+        ASSERT_TRUE(watch.WaitForErr(PortOf(mouse) + ": plugged in", WAIT_LIMIT)) << watch.Err();
     }
     ASSERT_TRUE(watch.WaitForOut("\"command\":\"watch\"", WAIT_LIMIT, 4)) << watch.Err();
     ASSERT_TRUE(bed.WaitUnplugged(leaving));
-    ASSERT_TRUE(
-        watch.WaitForErr("slot " + std::to_string(leaving) + ": mouse unplugged", WAIT_LIMIT))
-        << watch.Err();
+    ASSERT_TRUE(watch.WaitForErr(PortOf(leaving) + ": mouse unplugged", WAIT_LIMIT)) << watch.Err();
     watch.Interrupt();
     EXPECT_EQ(watch.WaitForExit(WAIT_LIMIT), 1) << watch.Err();
 
@@ -133,6 +136,14 @@ TEST_F(UmockTool, WatchFourMiceEachWithItsOwnFault) {
     EXPECT_EQ(records.at(refusing)["failure"], "refused");
     EXPECT_EQ(records.at(leaving)["failed_step"], "firmware part 2 of 3");
     EXPECT_EQ(records.at(leaving)["failure"], "not acknowledged: status unreadable");
+    // Each with the library's reason for its own failed transfer: the mice fail
+    // at once, and one's reason never stands in another's record or line.
+    EXPECT_FALSE(records.at(busy).contains("driver_error"));
+    EXPECT_FALSE(records.at(error).contains("driver_error"));
+    EXPECT_THAT(records.at(refusing).value("driver_error", ""), HasSubstr("Broken pipe"));
+    EXPECT_THAT(records.at(leaving).value("driver_error", ""), HasSubstr("No such device"));
+    EXPECT_EQ(outcomes.at(refusing)["driver_error"], records.at(refusing)["driver_error"]);
+    EXPECT_EQ(outcomes.at(leaving)["driver_error"], records.at(leaving)["driver_error"]);
 
     // The mice that did nothing wrong hold what they were sent; the one that
     // left saw nothing but ENODEV after its last write.
