@@ -8,6 +8,7 @@
 
 #include <thread>
 
+#include "device/SlotIdentity.h"
 #include "tests/drivers/MonitorTarget.h"
 #include "tests/umock/UmockBed.h"
 #include "tests/umock/UmockDriver.h"
@@ -115,6 +116,28 @@ TEST_F(UmockSlots, TwoMiceFailingAtOnceKeepTheirOwnReasons) {
     EXPECT_EQ(driver.SlotError(0), "");
     EXPECT_THAT(driver.SlotError(1), HasSubstr("No such device"));
     EXPECT_EQ(driver.SlotError(7), "");
+}
+
+// Which mouse is in a slot: the USB device's port chain from sysfs, its serial
+// and its path; the slot of a mouse that left says nothing.
+TEST_F(UmockSlots, EachSlotGivesItsMousesPortSerialAndPath) {
+    const int first = bed.Add();
+    const int second = bed.Add();
+    bed.Plug(first);
+    bed.Plug(second);
+    BoundDriver driver;
+    ASSERT_EQ(driver.Slots(), (std::vector<int>{0, 1}));
+    for (const int mouse : {first, second}) {
+        const std::optional<MouseIdentity> identity =
+            ReadSlotIdentity(driver.copy.Library(), mouse);
+        ASSERT_TRUE(identity) << "slot " << mouse;
+        EXPECT_EQ(identity->port, "1-" + std::to_string(mouse + 1));
+        EXPECT_EQ(identity->serial, "R5-000" + std::to_string(mouse + 1));
+        EXPECT_THAT(identity->path, HasSubstr("1-" + std::to_string(mouse + 1)));
+    }
+    bed.Unplug(first);
+    ASSERT_EQ(driver.Slots(), std::vector<int>{1});
+    EXPECT_FALSE(ReadSlotIdentity(driver.copy.Library(), 0));
 }
 
 }  // namespace
