@@ -111,9 +111,13 @@ TEST_F(UmockTool, WatchFourMiceEachWithItsOwnFault) {
                               imagePath, "--log", logPath},
                              Options());
     ASSERT_TRUE(watch.WaitForErr("waiting for Talun R5 mice", WAIT_LIMIT)) << watch.Err();
+    int plugged = 0;
     for (const int mouse : {busy, error, refusing, leaving}) {
         bed.Plug(mouse);  // one after another: slot N is mouse N
-        ASSERT_TRUE(watch.WaitForErr(PortOf(mouse) + ": plugged in", WAIT_LIMIT)) << watch.Err();
+        // Named by its port, or by its slot when the library could not yet say
+        // who it is as the plug message came: the records name the port.
+        ASSERT_TRUE(watch.WaitForErr("plugged in: updating it", WAIT_LIMIT, ++plugged))
+            << watch.Err();
     }
     ASSERT_TRUE(watch.WaitForOut("\"command\":\"watch\"", WAIT_LIMIT, 4)) << watch.Err();
     ASSERT_TRUE(bed.WaitUnplugged(leaving));
@@ -127,6 +131,10 @@ TEST_F(UmockTool, WatchFourMiceEachWithItsOwnFault) {
     EXPECT_EQ(outcomes.at(error)["outcome"], "not-updated");
     EXPECT_EQ(outcomes.at(refusing)["outcome"], "not-updated");
     EXPECT_EQ(outcomes.at(leaving)["outcome"], "not-updated");
+    for (const int mouse : {busy, error, refusing, leaving}) {
+        EXPECT_EQ(outcomes.at(mouse)["port"], PortOf(mouse));
+        EXPECT_EQ(outcomes.at(mouse)["serial"], "R5-000" + std::to_string(mouse + 1));
+    }
     EXPECT_THAT(watch.Err(), HasSubstr("tally: 1 updated, 3 not updated"));
 
     const auto records = BySlot(ReadFile(logPath));
