@@ -166,7 +166,7 @@ TEST_F(StationCommandTest, EveryMouseIsNamedByItsLabelAndAnInterruptedOneIsListe
     while (FileText("sim-trace-2.txt").find(" set 1034 1 2A 01") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_THAT(watch.Err(), HasSubstr("1-1.2: UPDATING"));
+    ASSERT_TRUE(watch.WaitForErr("1-1.2: UPDATING", WAIT_LIMIT)) << watch.Err();
     watch.Kill();
     ASSERT_TRUE(watch.WaitForExit(WAIT_LIMIT));
     const std::string& err = watch.Err();
