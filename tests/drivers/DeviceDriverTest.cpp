@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -27,6 +28,7 @@ struct Script {
     std::vector<HidCandidate> candidates;
     std::string enumerateError;
     std::size_t bufferLength = 0;
+    std::mutex writtenMutex;  // slots write at once
     std::vector<std::vector<uint8_t>> written;
     std::vector<uint8_t> answer;  // what a read fills the buffer with
     bool failTransfers = false;
@@ -46,7 +48,10 @@ class ScriptedChannel final : public FeatureChannel {
             reason = "the device went away";
             return false;
         }
-        if (write) script_.written.push_back(buffer);
+        if (write) {
+            std::lock_guard<std::mutex> lock(script_.writtenMutex);
+            script_.written.push_back(buffer);
+        }
         if (!write) std::copy(script_.answer.begin(), script_.answer.end(), buffer.begin());
         return true;
     }
