@@ -80,7 +80,7 @@ wait_for() {
   return 1
 }
 # Wine's own messages go to a file.
-(cd "$demo" && exec wine explorer /desktop=TalunR5Demo,1024x768 TalunR5Update.exe \
+(cd "$demo" && exec "$TALUN_WINE64_LOADER" explorer /desktop=TalunR5Demo,1024x768 TalunR5Update.exe \
   >"$demo/wine-output.txt" 2>&1) &
 
 if [ "$shots" = no ]; then

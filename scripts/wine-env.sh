@@ -4,6 +4,15 @@ TALUN_ROOT=${TALUN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${WINEPREFIX:-$TALUN_ROOT/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# The loader of the prefix being prepared: the 64-bit one, or the 32-bit one for
+# the 32-bit prefix.
+TALUN_WINE64_LOADER=$TALUN_ROOT/cmake/wine64-loader.sh
+TALUN_WINE32_LOADER=/usr/lib/wine/wine
+talun_wine() { "${TALUN_WINE_LOADER:-$TALUN_WINE64_LOADER}" "$@"; }
+
+# Whether this machine starts 32-bit programs at all: a kernel built or booted
+# without 32-bit support answers "Exec format error", whatever is installed.
+talun_runs_32bit() { "$TALUN_WINE32_LOADER" --version >/dev/null 2>&1; }
 
 # What a prefix was made with: this preparation's version and the fonts the
 # system had (Wine keeps what it found of them in the prefix's font cache).
@@ -30,9 +39,9 @@ talun_prepare_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Preparing the Wine prefix $WINEPREFIX (once)..."
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    talun_wine wineboot -i >/dev/null 2>&1 || true
     # Without a window manager, managed windows cost seconds each under Xvfb.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+    talun_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
     wineserver -w || true
     # Wine does not find its own TrueType fonts (fonts-wine: Marlett for the
     # caption buttons, Tahoma, MS Sans Serif) in its data folder here; in the
@@ -44,7 +53,8 @@ talun_prepare_wine() {
 
 # The 32-bit build's prefix: a win32 one of its own, made by Debian's wine32.
 talun_prepare_wine32() {
-  WINEPREFIX=${TALUN_WINEPREFIX32:-$TALUN_ROOT/build/wineprefix32} WINEARCH=win32 talun_prepare_wine
+  WINEPREFIX=${TALUN_WINEPREFIX32:-$TALUN_ROOT/build/wineprefix32} WINEARCH=win32 \
+    TALUN_WINE_LOADER=$TALUN_WINE32_LOADER talun_prepare_wine
 }
 
 talun_start_xvfb() {
