@@ -24,7 +24,6 @@ void ProgressReporter::EndBarLine() {
 void ProgressReporter::OnStatusChanged(UpdateStatus status) {
     if (status == UpdateStatus::Updating) {
         finished_ = 0;
-        steps_.clear();
         std::fprintf(out_, "%s\n", UpdateStatusText(status));
     }
     std::fflush(out_);
@@ -43,7 +42,6 @@ void ProgressReporter::OnStepStarted(UpdateStep step) {
 
 void ProgressReporter::OnStepFinished(UpdateStep step, StepOutcome outcome) {
     ++finished_;
-    steps_.emplace_back(step, outcome);
     EndBarLine();
     std::fprintf(out_, "  %-22s %s\n", UpdateStepName(step), StepOutcomeName(outcome));
     std::fflush(out_);

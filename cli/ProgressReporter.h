@@ -1,12 +1,10 @@
 // Shows an update run as it happens: on a terminal one line with the current
 // step and a bar, redrawn in place, and a line per finished step; otherwise only
-// the plain line per finished step. Keeps the steps' outcomes for the report.
+// the plain line per finished step.
 #pragma once
 
 #include <cstdio>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "update/ToolState.h"
 
@@ -20,10 +18,6 @@ class ProgressReporter final : public UpdateObserver {
     void OnStepStarted(UpdateStep step) override;
     void OnStepFinished(UpdateStep step, StepOutcome outcome) override;
 
-    // The steps of the last run (or of the run in progress) and their outcomes.
-    using StepRecord = std::pair<UpdateStep, StepOutcome>;
-    const std::vector<StepRecord>& Steps() const { return steps_; }
-
     // The text of the bar for done of total steps, e.g. "[######..............]".
     static std::string Bar(int done, int total, int width);
 
@@ -34,7 +28,6 @@ class ProgressReporter final : public UpdateObserver {
     bool terminal_;
     int finished_ = 0;
     std::size_t barLength_ = 0;  // characters of the bar line on the screen
-    std::vector<StepRecord> steps_;
 };
 
 }  // namespace talun::cli

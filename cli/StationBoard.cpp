@@ -108,14 +108,4 @@ void StationBoard::EndProgress(int slot) {
     DrawProgressLocked();
 }
 
-void SlotProgress::OnStatusChanged(UpdateStatus status) {
-    if (status == UpdateStatus::Updating) steps_.clear();
-    board_.OnStatusChanged(slot_, status);
-}
-
-void SlotProgress::OnStepFinished(UpdateStep step, StepOutcome outcome) {
-    steps_.emplace_back(step, outcome);
-    board_.OnStepFinished(slot_, step, outcome);
-}
-
 }  // namespace talun::cli

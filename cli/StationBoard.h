@@ -9,7 +9,6 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "cli/ProgressReporter.h"
 #include "update/ToolState.h"
@@ -51,23 +50,21 @@ class StationBoard {
     std::size_t drawnLines_ = 0;           // progress lines on the screen now
 };
 
-// One slot's run as the core reports it: to the board, and the steps kept for
-// the slot's JSON object. Called on the slot's worker only.
+// One slot's run as the core reports it, to the board. Called on the slot's
+// worker only.
 class SlotProgress final : public UpdateObserver {
   public:
     SlotProgress(StationBoard& board, int slot) : board_(board), slot_(slot) {}
 
-    void OnStatusChanged(UpdateStatus status) override;
+    void OnStatusChanged(UpdateStatus status) override { board_.OnStatusChanged(slot_, status); }
     void OnStepStarted(UpdateStep step) override { board_.OnStepStarted(slot_, step); }
-    void OnStepFinished(UpdateStep step, StepOutcome outcome) override;
-
-    // The steps of the slot's last run.
-    const std::vector<ProgressReporter::StepRecord>& Steps() const { return steps_; }
+    void OnStepFinished(UpdateStep step, StepOutcome outcome) override {
+        board_.OnStepFinished(slot_, step, outcome);
+    }
 
   private:
     StationBoard& board_;
     int slot_;
-    std::vector<ProgressReporter::StepRecord> steps_;
 };
 
 // Turns on the cursor controls of a Windows console (nothing to do elsewhere);

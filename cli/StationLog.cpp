@@ -44,6 +44,7 @@ void RunRecorder::OnStatusChanged(UpdateStatus status) {
         if (onRunStarting_) onRunStarting_();
         failure_.reset();
         running_.reset();
+        steps_.clear();
         allSkipped_ = true;
         startMs_ = endMs_ = clock_.NowMs();
     } else {
@@ -63,6 +64,7 @@ void RunRecorder::NoteThrown(const std::string& reason) {
 
 void RunRecorder::OnStepFinished(UpdateStep step, StepOutcome outcome) {
     running_.reset();
+    steps_.emplace_back(step, outcome);
     inner_.OnStepFinished(step, outcome);
     if (outcome != StepOutcome::Skipped) allSkipped_ = false;
     if (failure_) return;

@@ -28,6 +28,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -84,6 +86,9 @@ class RunRecorder final : public UpdateObserver {
     void NoteThrown(const std::string& reason);
     // From "UPDATING...." to the outcome of the last run.
     uint64_t DurationMs() const { return endMs_ - startMs_; }
+    // The steps of the last run (or of the run in progress) and their outcomes.
+    using StepRecord = std::pair<UpdateStep, StepOutcome>;
+    const std::vector<StepRecord>& Steps() const { return steps_; }
 
     struct Failure {
         std::optional<UpdateStep> step;
@@ -101,6 +106,7 @@ class RunRecorder final : public UpdateObserver {
     uint64_t endMs_ = 0;
     std::optional<Failure> failure_;
     std::optional<UpdateStep> running_;  // started and not finished
+    std::vector<StepRecord> steps_;
     bool allSkipped_ = true;
     std::function<void()> onRunStarting_;
 };

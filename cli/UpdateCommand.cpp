@@ -1,49 +1,66 @@
-// talun-r5 update: one update now, of the mouse that is plugged in.
+// talun-r5 update: one update now, of the mouse that is plugged in; with --all
+// and a library that tells mice apart, of every mouse plugged in, each in its
+// slot of a station. Either way the runs are a station's, the one mouse its
+// only slot.
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
 #include "cli/InterruptHold.h"
-#include "cli/StationLog.h"
+#include "cli/MouseReporter.h"
 #include "device/SlotAccess.h"
 #include "update/UpdateRun.h"
 
 namespace talun::cli {
 
-nlohmann::ordered_json DescribeRun(UpdateStatus status,
-                                   const std::vector<ProgressReporter::StepRecord>& steps) {
-    nlohmann::ordered_json described = nlohmann::ordered_json::array();
-    for (const auto& [step, outcome] : steps)
-        described.push_back(
-            {{"step", UpdateStepName(step)}, {"outcome", StepOutcomeName(outcome)}});
-    return {{"outcome", status == UpdateStatus::Updated ? "updated" : "not-updated"},
-            {"status", UpdateStatusText(status)},
-            {"steps", described}};
+namespace {
+
+int NoMouseAmongSlots(ToolSession& session, const Output& out) {
+    out.Say(WithReason("no mouse found", session.DriverErrorText()));
+    out.Say(HINT_NOT_UPDATED);
+    out.Emit(
+        {{"command", "update"}, {"outcome", "no-mouse"}, {"mice", 0}, {"exit", EXIT_NOT_UPDATED}});
+    return EXIT_NOT_UPDATED;
 }
 
-nlohmann::ordered_json DescribeRun(UpdateStatus status, const ProgressReporter& progress) {
-    return DescribeRun(status, progress.Steps());
+int SayMice(const MouseReporter& reporter, ToolSession& session, const Output& out, int mice) {
+    const int exitCode =
+        reporter.NotUpdated() == 0 && !reporter.LogFailed() ? EXIT_UPDATED : EXIT_NOT_UPDATED;
+    out.Say(std::to_string(mice) + (mice == 1 ? " mouse: " : " mice: ") +
+            std::to_string(reporter.Updated()) + " updated, " +
+            std::to_string(reporter.NotUpdated()) + " not updated");
+    out.Emit({{"command", "update"},
+              {"outcome", exitCode == EXIT_UPDATED ? "updated" : "not-updated"},
+              {"mice", mice},
+              {"updated", reporter.Updated()},
+              {"not_updated", reporter.NotUpdated()},
+              {"firmware", session.Firmware().Describe()},
+              {"exit", exitCode}});
+    return exitCode;
 }
 
-nlohmann::ordered_json DescribeMouse(const MouseTag& tag) {
-    const auto textOrNull = [](const std::string& text) {
-        return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
-    };
-    return {{"name", tag.name},
-            {"label", textOrNull(tag.label)},
-            {"port", textOrNull(tag.port)},
-            {"serial", textOrNull(tag.serial)}};
+int SayOneMouse(const MouseReporter& reporter, ToolSession& session, const Output& out) {
+    const MouseOutcome& mouse = reporter.Last();
+    const bool updated = mouse.status == UpdateStatus::Updated;
+    out.Say(UpdateStatusText(mouse.status));
+    if (!updated) out.Say(HINT_NOT_UPDATED);
+    if (!mouse.logError.empty()) out.Warn(mouse.logError + "; this mouse is not in the log");
+    const int exitCode = updated && !reporter.LogFailed() ? EXIT_UPDATED : EXIT_NOT_UPDATED;
+
+    nlohmann::ordered_json report = {{"command", "update"}};
+    report.update(mouse.mouse);
+    report.update(mouse.run);
+    report["firmware"] = session.Firmware().Describe();
+    const std::string& refusal = session.State().firmwareRefusal;
+    if (!refusal.empty()) report["refusal"] = refusal;
+    if (!mouse.error.empty()) report["error"] = mouse.error;
+    if (!mouse.driverError.empty()) report["driver_error"] = mouse.driverError;
+    if (!mouse.logError.empty()) report["log_error"] = mouse.logError;
+    report["exit"] = exitCode;
+    out.Emit(report);
+    return exitCode;
 }
 
-void DescribeLog(std::optional<StationLog>& log, const ToolSession& session) {
-    if (log)
-        log->SetContext({session.Station().station, session.Lot(), session.FirmwareSha256Hex()});
-}
-
-std::string LogStarted(std::optional<StationLog>& log, const MouseTag& tag,
-                       const std::string& command, std::string& error) {
-    if (!log) return {};
-    return log->WriteStarted(tag, command, error).value_or("");
-}
+}  // namespace
 
 std::string WithReason(const std::string& text, const std::string& reason) {
     return reason.empty() ? text : text + ": " + reason;
@@ -65,54 +82,23 @@ int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     int exitCode = EXIT_NOT_UPDATED;
     std::unique_ptr<ToolSession> session = OpenToolSession("update", options, out, exitCode);
     if (!session) return exitCode;
-    DescribeLog(log, *session);
     const std::string refusal = session->State().firmwareRefusal;
     if (!refusal.empty()) out.Warn(refusal);
-    if (options.allMice && ListMouseSlots(session->Driver()))
-        return RunStationUpdateAll(*session, out, log);
 
-    ProgressReporter progress(out.Human(), out.HumanIsTerminal());
-    TransferCheck transfers(session->Device());
-    RunRecorder recorder(progress, transfers, session->SessionClock());
-    MouseTag tag;
-    std::string logId;
-    std::string startError;
-    recorder.OnRunStarting([&] {
-        tag = session->TagOfOneMouse();
-        logId = LogStarted(log, tag, "update", startError);
-    });
-    CoreContext ctx = session->Context(recorder, transfers);
-    std::string driverError;
-    if (!ctx.device.OpenFeatureDevice()) {
-        driverError = session->DriverErrorText();
-        out.Say(WithReason("no mouse found: the feature device did not open", driverError));
+    std::vector<int> slots = {0};
+    const auto listed = options.allMice ? ListMouseSlots(session->Driver()) : std::nullopt;
+    if (listed && listed->empty()) return NoMouseAmongSlots(*session, out);
+    if (listed) slots = *listed;
+    const MiceShown shown = listed ? MiceShown::BySlot : MiceShown::One;
+
+    MouseReporter reporter(*session, out, "update", log, shown, shown == MiceShown::BySlot);
+    {
+        Station station(reporter.Setup());
+        for (const int slot : slots) station.UpdateNow(slot);
+        station.Finish();
     }
-    const UpdateStatus status = RunUpdate(ctx);
-    if (status != UpdateStatus::Updated) SayDriverError(*session, out, driverError);
-    ctx.device.CloseFeatureDevice();
-
-    // The log line is on the disk before the outcome is shown.
-    bool logged = !log || log->Write(StationLog::MouseOf("update", 1, tag, logId, status, recorder),
-                                     logError);
-    if (!startError.empty()) {
-        logged = false;
-        logError = startError + "; its start";
-    }
-    out.Say(UpdateStatusText(status));
-    if (status != UpdateStatus::Updated) out.Say(HINT_NOT_UPDATED);
-    if (!logged) out.Warn(logError + "; this mouse is not in the log");
-    exitCode = status == UpdateStatus::Updated && logged ? EXIT_UPDATED : EXIT_NOT_UPDATED;
-
-    nlohmann::ordered_json report = {{"command", "update"}};
-    report.update(DescribeMouse(tag));
-    report.update(DescribeRun(status, progress));
-    report["firmware"] = session->Firmware().Describe();
-    if (!refusal.empty()) report["refusal"] = refusal;
-    if (!driverError.empty()) report["driver_error"] = driverError;
-    if (!logged) report["log_error"] = logError;
-    report["exit"] = exitCode;
-    out.Emit(report);
-    return exitCode;
+    if (shown == MiceShown::One) return SayOneMouse(reporter, *session, out);
+    return SayMice(reporter, *session, out, static_cast<int>(slots.size()));
 }
 
 }  // namespace talun::cli

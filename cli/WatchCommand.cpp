@@ -1,150 +1,74 @@
 // talun-r5 watch: the production loop. Waits for each mouse, updates it as the
 // window does when it is plugged in (after 1500 ms, through the core's device
 // events), logs and reports the outcome and a running tally, and goes on until it
-// is interrupted. An interrupt is acted on between mice: a run in progress
-// finishes.
-#include <nlohmann/json.hpp>
-
+// is interrupted. The mice are a station's: each in its slot with a library that
+// tells them apart, else the one mouse in the only slot. An interrupt is acted on
+// between mice: a run in progress finishes.
 #include "cli/Commands.h"
-#include "cli/StationLog.h"
+#include "cli/MouseReporter.h"
 #include "cli/WatchEvents.h"
 #include "device/DriverLibrary.h"
 #include "device/SlotAccess.h"
 #include "update/DeviceEvents.h"
-#include "update/UpdateRun.h"
 
 namespace talun::cli {
 
 namespace {
 
-struct Tally {
-    int updated = 0;
-    int notUpdated = 0;
+inline constexpr char PLUGGED_IN_ALREADY[] =
+    "a mouse is plugged in already: unplug it and plug it in again to update it";
 
-    std::string Text() const {
-        return "tally: " + std::to_string(updated) + " updated, " + std::to_string(notUpdated) +
-               " not updated";
-    }
-};
-
-// The monitor and the feature device, open for as long as this lives.
-class OpenedDevice {
+// The monitor, and for one mouse the feature device, open for as long as this
+// lives. A mouse there from the start counts as attached and is updated only
+// once it has been plugged in again, as in the window.
+class WatchedMice {
   public:
-    OpenedDevice(DeviceAccess& device, HidWindow window)
-        : device_(device), featureOpen_(OpenDeviceAccess(device, window) != 0) {}
-    ~OpenedDevice() { CloseDeviceAccess(device_); }
-    OpenedDevice(const OpenedDevice&) = delete;
-    OpenedDevice& operator=(const OpenedDevice&) = delete;
-
-    bool FeatureOpenAtStart() const { return featureOpen_; }
-
-  private:
-    DeviceAccess& device_;
-    bool featureOpen_;
-};
-
-// Whether DispatchDeviceEvent will take this event as a mouse being plugged in.
-bool IsAttach(uint32_t eventCode, const ToolState& state) {
-    return (eventCode >> 16) == EVENT_CLASS_PLUG && (eventCode & 0xFFFFu) == EVENT_PLUG_ATTACHED &&
-           state.linkState != LinkState::Attached;
-}
-
-// A station of one mouse at a time: its events, its run, its log line and report.
-class OneMouseStation {
-  public:
-    OneMouseStation(ToolSession& session, const Output& out, std::optional<StationLog>& log)
-        : session_(session),
-          out_(out),
-          log_(log),
-          progress_(out.Human(), out.HumanIsTerminal()),
-          transfers_(session.Device()),
-          recorder_(progress_, transfers_, session.SessionClock()),
-          ctx_(session.Context(recorder_, transfers_)) {
-        // Who the mouse is, and its started record, before the run's first write.
-        recorder_.OnRunStarting([this] {
-            tag_ = session_.TagOfOneMouse();
-            startError_.clear();
-            logId_ = LogStarted(log_, tag_, "watch", startError_);
-        });
-    }
-
-    CoreContext& Context() { return ctx_; }
-    const Tally& Totals() const { return tally_; }
-    bool LogFailed() const { return logFailed_; }
-
-    // Handles one message of the monitor. false: the station must stop.
-    bool Handle(const WatchEvent& event) {
-        const uint32_t code = event.message == WM_HID_PLUG_EVENT
-                                  ? plugs_.EventOf(event.wParam, event.lParam)
-                                  : InputEventCode(event.wParam, event.lParam);
-        session_.TraceEvent(event.message, event.wParam, event.lParam);
-        if (IsAttach(code, ctx_.state)) {
-            ++mouseNumber_;
-            out_.Say("mouse " + std::to_string(mouseNumber_) +
-                     " plugged in: updating it in 1.5 seconds");
-            session_.TraceNote("mouse " + std::to_string(mouseNumber_) + " plugged in");
-        }
-        const DeviceEventAction action = DispatchDeviceEvent(ctx_, code);
-        if (action == DeviceEventAction::Attached) return Report();
-        if (action == DeviceEventAction::Detached)
-            out_.Say("mouse unplugged; waiting for the next one");
-        return true;
-    }
-
-  private:
-    // Logs the mouse, then reports it. false when its log line was not written.
-    bool Report() {
-        const UpdateStatus status = ctx_.state.updateStatus;
-        const bool updated = status == UpdateStatus::Updated;
-        std::string logError;
-        if (log_) {
-            const auto mouse =
-                StationLog::MouseOf("watch", mouseNumber_, tag_, logId_, status, recorder_);
-            logFailed_ = !log_->Write(mouse, logError);
-            if (!startError_.empty()) {
-                logFailed_ = true;
-                logError = startError_ + "; its start";
+    WatchedMice(ToolSession& session, HidWindow window,
+                const std::optional<std::vector<int>>& slots, Station& station,
+                MouseReporter& reporter)
+        : session_(session), slots_(slots.has_value()) {
+        if (slots_) {
+            session.Driver().OpenDevMonitor(window, WM_HID_INPUT_EVENT, WM_HID_PLUG_EVENT);
+            for (const int slot : *slots) {
+                reporter.Name(slot);
+                station.MarkAttached(slot);
+                reporter.SaySlot(slot, PLUGGED_IN_ALREADY);
             }
+        } else if (OpenDeviceAccess(session.Device(), window) != 0) {
+            station.MarkAttached(0);
+            reporter.Say(PLUGGED_IN_ALREADY);
+        } else if (const std::string reason = session.DriverErrorText(); !reason.empty()) {
+            // Often the reason no mouse will ever be found (hiddriver.ini, access).
+            reporter.Say("no mouse yet: " + reason);
         }
-        ++(updated ? tally_.updated : tally_.notUpdated);
-        // Named by its label or port where the library says where it is.
-        const std::string named = tag_.port.empty() ? "" : " (" + tag_.name + ")";
-        std::string line =
-            "mouse " + std::to_string(mouseNumber_) + named + ": " + UpdateStatusText(status);
-        if (!updated) line += std::string(" ") + HINT_NOT_UPDATED;
-        std::string driverError;
-        if (!updated) SayDriverError(session_, out_, driverError);
-        out_.Say(line);
-        out_.Say(tally_.Text());
-        nlohmann::ordered_json report = {{"command", "watch"}, {"mouse", mouseNumber_}};
-        report.update(DescribeMouse(tag_));
-        report.update(DescribeRun(status, progress_));
-        if (!driverError.empty()) report["driver_error"] = driverError;
-        if (logFailed_) report["log_error"] = logError;
-        report["updated"] = tally_.updated;
-        report["not_updated"] = tally_.notUpdated;
-        out_.Emit(report);
-        if (logFailed_)
-            out_.Warn(logError + "; mouse " + std::to_string(mouseNumber_) +
-                      " is not in the log: the station stops");
-        return !logFailed_;
     }
+    ~WatchedMice() {
+        if (slots_) {
+            session_.Driver().CloseDevMonitor();
+        } else {
+            CloseDeviceAccess(session_.Device());
+        }
+    }
+    WatchedMice(const WatchedMice&) = delete;
+    WatchedMice& operator=(const WatchedMice&) = delete;
 
+  private:
     ToolSession& session_;
-    const Output& out_;
-    std::optional<StationLog>& log_;
-    ProgressReporter progress_;
-    TransferCheck transfers_;
-    RunRecorder recorder_;
-    CoreContext ctx_;
-    Tally tally_;
-    OneMousePlugs plugs_;
-    MouseTag tag_;  // the mouse of the current run, and its started record
-    std::string logId_;
-    std::string startError_;
-    int mouseNumber_ = 0;
-    bool logFailed_ = false;
+    bool slots_;
 };
+
+// Checks that every mouse could be updated; the failure's exit status, or 0.
+int RefusedBeforeWatching(ToolSession& session, const Output& out) {
+    // Every mouse would end "not updated" without being touched: say so at once.
+    if (!session.State().firmwareRefusal.empty())
+        return out.Fail("watch", "refused", EXIT_NOT_UPDATED, session.State().firmwareRefusal);
+    if (session.Driver().Slots().Open_DevMonitor == nullptr) {
+        return out.Fail("watch", "no-driver", EXIT_NO_DRIVER,
+                        "the driver library has no device monitor (Open_DevMonitor): it cannot "
+                        "tell when a mouse is plugged in");
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -160,40 +84,32 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
     int exitCode = EXIT_NOT_UPDATED;
     std::unique_ptr<ToolSession> session = OpenToolSession("watch", options, out, exitCode);
     if (!session) return exitCode;
-    DescribeLog(log, *session);
-    // Every mouse would end "not updated" without being touched: say so at once.
-    if (!session->State().firmwareRefusal.empty())
-        return out.Fail("watch", "refused", EXIT_NOT_UPDATED, session->State().firmwareRefusal);
-    if (session->Driver().Slots().Open_DevMonitor == nullptr) {
-        return out.Fail("watch", "no-driver", EXIT_NO_DRIVER,
-                        "the driver library has no device monitor (Open_DevMonitor): it cannot "
-                        "tell when a mouse is plugged in");
-    }
+    if (const int refused = RefusedBeforeWatching(*session, out); refused != 0) return refused;
 
-    if (ListMouseSlots(session->Driver())) return RunStationWatch(*session, events, out, log);
-
-    OneMouseStation station(*session, out, log);
-    const OpenedDevice opened(station.Context().device, events.Window());
-    if (opened.FeatureOpenAtStart()) {
-        // As in the window: a mouse that is there from the start counts as
-        // attached and is updated only once it has been plugged in again.
-        station.Context().state.linkState = LinkState::Attached;
-        out.Say("a mouse is plugged in already: unplug it and plug it in again to update it");
-    } else if (const std::string reason = session->DriverErrorText(); !reason.empty()) {
-        // Often the reason no mouse will ever be found (hiddriver.ini, access).
-        out.Say("no mouse yet: " + reason);
+    const std::optional<std::vector<int>> slots = ListMouseSlots(session->Driver());
+    MouseReporter reporter(*session, out, "watch", log, slots ? MiceShown::BySlot : MiceShown::One,
+                           true);
+    // A mouse that is not in the log stops the station; the others finish.
+    reporter.OnLogFailed([&events] { events.Stop(); });
+    {
+        Station station(reporter.Setup());
+        const WatchedMice watched(*session, events.Window(), slots, station, reporter);
+        reporter.Say("firmware " + session->Firmware().Describe());
+        if (log) reporter.Say("logging every mouse to " + log->Path());
+        reporter.Say(slots ? "waiting for Talun R5 mice, any number at once; Ctrl-C stops (the "
+                             "mice being updated are finished first)"
+                           : "waiting for Talun R5 mice; Ctrl-C stops (a mouse being updated is "
+                             "finished first)");
+        for (;;) {
+            const WatchEvent event = events.Next();
+            if (event.kind == WatchEvent::Kind::Stop) break;
+            session->TraceEvent(event.message, event.wParam, event.lParam);
+            station.DeliverMessage(event.message, event.wParam, event.lParam);
+        }
+        station.Stop();  // every run in progress finishes
     }
-    out.Say("firmware " + session->Firmware().Describe());
-    if (log) out.Say("logging every mouse to " + log->Path());
-    out.Say("waiting for Talun R5 mice; Ctrl-C stops (a mouse being updated is finished first)");
-
-    for (;;) {
-        const WatchEvent event = events.Next();
-        if (event.kind == WatchEvent::Kind::Stop || !station.Handle(event)) break;
-    }
-    out.Say("stopped; " + station.Totals().Text());
-    return station.Totals().notUpdated == 0 && !station.LogFailed() ? EXIT_UPDATED
-                                                                    : EXIT_NOT_UPDATED;
+    reporter.Say("stopped; " + reporter.Tally());
+    return reporter.NotUpdated() == 0 && !reporter.LogFailed() ? EXIT_UPDATED : EXIT_NOT_UPDATED;
 }
 
 }  // namespace talun::cli

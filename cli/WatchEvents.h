@@ -43,6 +43,8 @@ class WatchEvents {
     HidWindow Window() const;
     // Blocks until the next event.
     WatchEvent Next();
+    // Asks for a stop, as an interrupt does; from any thread.
+    void Stop();
 
   private:
     struct Impl;

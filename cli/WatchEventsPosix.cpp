@@ -73,4 +73,8 @@ WatchEvent WatchEvents::Next() {
     return impl_->Next();
 }
 
+void WatchEvents::Stop() {
+    impl_->RequestStop();
+}
+
 }  // namespace talun::cli

@@ -80,4 +80,8 @@ WatchEvent WatchEvents::Next() {
     return impl_->Next();
 }
 
+void WatchEvents::Stop() {
+    if (impl_->window != nullptr) PostMessageW(impl_->window, WM_WATCH_STOP, 0, 0);
+}
+
 }  // namespace talun::cli

@@ -41,6 +41,8 @@ class Station::Worker {
         outcome.slot = slot_;
         inRun_ = job == Job::UpdateNow ||
                  (job == Job::Event && IsAttachEvent(eventCode, state_.linkState));
+        if (inRun_ && job == Job::Event && station_.setup_.onAttaching)
+            station_.setup_.onAttaching(slot_);
         switch (job) {
             case Job::Event:
                 outcome.action = DispatchDeviceEvent(ctx_, eventCode);
@@ -91,6 +93,10 @@ Station::~Station() {
 
 bool Station::DeliverMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
     if (message == WM_HID_PLUG_EVENT) {
+        if (setup_.oneMouse) {
+            DeliverEvent(0, plugs_.EventOf(wParam, lParam));
+            return true;
+        }
         if (lParam < 0 || lParam > STATION_MAX_SLOT) return false;
         DeliverEvent(static_cast<int>(lParam), PlugEventCode(wParam));
         return true;

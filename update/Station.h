@@ -54,6 +54,12 @@ struct StationSetup {
     // at once. It must not call the station. When it throws, the mouse's run is
     // reported again as not updated, with the reason (SlotOutcome::failure).
     std::function<void(const SlotOutcome&)> onOutcome;
+    // Called on the slot's worker when a mouse plugged in is about to settle and
+    // be updated (not for UpdateNow). It must not call the station.
+    std::function<void(int slot)> onAttaching = nullptr;
+    // A front end of one mouse: every plug message goes to slot 0, as one mouse
+    // plugged in while any is (OneMousePlugs).
+    bool oneMouse = false;
 };
 
 class Station {
@@ -65,8 +71,9 @@ class Station {
     Station& operator=(const Station&) = delete;
 
     // A device monitor's message: the plug message goes to the slot in lParam
-    // (a library of one mouse says 0); the input message to slot 0, as an event
-    // of the one mouse. Returns false when it names no slot the station takes.
+    // (a library of one mouse says 0; a station of one mouse takes every slot as
+    // its slot 0); the input message to slot 0, as an event of the one mouse.
+    // Returns false when it names no slot the station takes. From one thread.
     bool DeliverMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
     // A device event (DeviceEvents.h) for slot.
     void DeliverEvent(int slot, uint32_t eventCode);
@@ -91,6 +98,7 @@ class Station {
     void Report(const SlotOutcome& outcome);
 
     StationSetup setup_;
+    OneMousePlugs plugs_;  // oneMouse: the mice as one
     mutable std::mutex workersMutex_;
     std::map<int, std::unique_ptr<Worker>> workers_;
     std::mutex reportMutex_;
