@@ -56,22 +56,30 @@ void SimMouse::CloseFeatureDevice() {
     open_ = false;
 }
 
-bool SimMouse::WriteRefused(uint8_t reportId, int occurrence) const {
-    return std::any_of(
-        plan_.refusedWrites.begin(), plan_.refusedWrites.end(), [&](const WriteFault& f) {
-            return f.reportId == reportId && (f.occurrence == 0 || f.occurrence == occurrence);
-        });
+bool FaultPlan::RefusesWrite(uint8_t reportId, int occurrence) const {
+    return std::any_of(refusedWrites.begin(), refusedWrites.end(), [&](const WriteFault& f) {
+        return f.reportId == reportId && (f.occurrence == 0 || f.occurrence == occurrence);
+    });
+}
+
+bool FaultPlan::FailsRead(int readNumber) const {
+    return std::find(failedReads.begin(), failedReads.end(), readNumber) != failedReads.end();
+}
+
+int FaultPlan::BusyPollsAfter(uint8_t reportId) const {
+    const auto busy = busyPolls.find(reportId);
+    return busy == busyPolls.end() ? 0 : std::max(0, busy->second);
+}
+
+uint8_t FaultPlan::FinalStatusOf(uint8_t reportId, uint8_t otherwise) const {
+    const auto final = finalStatus.find(reportId);
+    return final == finalStatus.end() ? otherwise : final->second;
 }
 
 void SimMouse::UnplugIfPlanned() {
     if (plan_.unplugAfterWrites < 0 || acceptedTotal_ < plan_.unplugAfterWrites) return;
     plan_.unplugAfterWrites = -1;  // happens once; the mouse can be plugged back
     SetPresent(false);
-}
-
-bool SimMouse::ReadFails(int readNumber) const {
-    return std::find(plan_.failedReads.begin(), plan_.failedReads.end(), readNumber) !=
-           plan_.failedReads.end();
 }
 
 int SimMouse::SetFeature(const uint8_t* report, int length) {
@@ -84,7 +92,7 @@ int SimMouse::SetFeature(const uint8_t* report, int length) {
     // An unplug planned after n writes (n reached already) comes before this write.
     UnplugIfPlanned();
     int result = 0;
-    if (IsPresent() && open_ && !WriteRefused(id, occurrence)) {
+    if (IsPresent() && open_ && !plan_.RefusesWrite(id, occurrence)) {
         result = 1;
         ++accepted_[id];
         ++acceptedTotal_;
@@ -92,10 +100,8 @@ int SimMouse::SetFeature(const uint8_t* report, int length) {
         p.report.assign(report, report + length);
         p.valid = IsValid(p.report);
         if (p.valid) {
-            const auto busy = plan_.busyPolls.find(id);
-            p.busyLeft = busy == plan_.busyPolls.end() ? 0 : std::max(0, busy->second);
-            const auto final = plan_.finalStatus.find(id);
-            p.finalStatus = final == plan_.finalStatus.end() ? kStatusDone : final->second;
+            p.busyLeft = plan_.BusyPollsAfter(id);
+            p.finalStatus = plan_.FinalStatusOf(id, kStatusDone);
         } else {
             p.finalStatus = SIM_STATUS_ERROR;
         }
@@ -110,7 +116,7 @@ int SimMouse::SetFeature(const uint8_t* report, int length) {
 int SimMouse::GetFeature(uint8_t* buffer, int length) {
     const int readNumber = ++getCalls_;
     int result = 0;
-    if (buffer != nullptr && length >= 1 && IsPresent() && open_ && !ReadFails(readNumber)) {
+    if (buffer != nullptr && length >= 1 && IsPresent() && open_ && !plan_.FailsRead(readNumber)) {
         const uint8_t id = buffer[0];
         if (id == REPORT_STATUS && length == LENGTH_STATUS) {
             const uint8_t status = AnswerStatus();

@@ -47,6 +47,15 @@ struct FaultPlan {
     // life); -1 never. Once it has happened the mouse sets this back to -1.
     int unplugAfterWrites = -1;
 
+    // What the plan makes of the occurrence-th write of reportId (1-based).
+    bool RefusesWrite(uint8_t reportId, int occurrence) const;
+    // Whether the readNumber-th GetFeature call fails (1-based).
+    bool FailsRead(int readNumber) const;
+    // Status reads answered Busy after an accepted write of reportId.
+    int BusyPollsAfter(uint8_t reportId) const;
+    // The status after them; otherwise when the plan says nothing.
+    uint8_t FinalStatusOf(uint8_t reportId, uint8_t otherwise) const;
+
     // Named faults, chained onto a sane mouse: FaultPlan().RefuseWrite(0x2A, 2).
     static FaultPlan AbsentMouse() {
         FaultPlan plan;
@@ -178,8 +187,6 @@ class SimMouse {
         bool committed = false;
     };
 
-    bool WriteRefused(uint8_t reportId, int occurrence) const;
-    bool ReadFails(int readNumber) const;
     void UnplugIfPlanned();
     bool IsValid(const std::vector<uint8_t>& report) const;
     void Commit(const std::vector<uint8_t>& report);

@@ -53,10 +53,9 @@ class ScriptedDevice final : public DeviceAccess {
     int SetFeature(uint8_t* report, int length) override {
         calls.push_back({true, std::vector<uint8_t>(report, report + length)});
         const int occurrence = ++writesOf[report[0]];
-        if (faults.absent || Refused(report[0], occurrence)) return 0;
+        if (faults.absent || faults.RefusesWrite(report[0], occurrence)) return 0;
         lastWritten_ = report[0];
-        const auto busy = faults.busyPolls.find(lastWritten_);
-        busyLeft_ = busy == faults.busyPolls.end() ? 0 : busy->second;
+        busyLeft_ = faults.BusyPollsAfter(lastWritten_);
         return 1;
     }
     int GetFeature(uint8_t* buffer, int length) override {
@@ -102,19 +101,12 @@ class ScriptedDevice final : public DeviceAccess {
     int monitorOpens = 0, monitorCloses = 0, featureOpens = 0, featureCloses = 0;
 
   private:
-    bool Refused(uint8_t id, int occurrence) const {
-        for (const sim::WriteFault& f : faults.refusedWrites) {
-            if (f.reportId == id && (f.occurrence == 0 || f.occurrence == occurrence)) return true;
-        }
-        return false;
-    }
     int PlannedStatus() {
         if (busyLeft_ > 0) {
             --busyLeft_;
             return static_cast<int>(AckStatus::Busy);
         }
-        const auto final = faults.finalStatus.find(lastWritten_);
-        return final == faults.finalStatus.end() ? defaultStatus : final->second;
+        return faults.FinalStatusOf(lastWritten_, static_cast<uint8_t>(defaultStatus));
     }
     uint8_t lastWritten_ = 0;
     int busyLeft_ = 0;
