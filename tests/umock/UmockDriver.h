@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "tests/drivers/DriverLibraryFixture.h"
+#include "tests/support/GoldenFiles.h"
 #include "tests/umock/EmulatedMouse.h"
-#include "tests/unit/GoldenFiles.h"
 
 namespace talun::umock {
 

@@ -5,34 +5,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "device/TransferTrace.h"
-#include "testpanel/TestCommands.h"
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/GoldenRun.h"
+#include "tests/support/Hex.h"
 #include "tests/umock/MouseDescriptor.h"
 #include "tests/umock/UmockBed.h"
 #include "tests/umock/UmockDriver.h"
-#include "tests/unit/Fakes.h"
-#include "tests/unit/GoldenFiles.h"
-#include "update/DeviceEvents.h"
 
 namespace talun::umock {
 namespace {
 
 using ::testing::HasSubstr;
-
-// The golden trace's context, with the real library in place of the simulated mouse.
-struct GoldenRun {
-    explicit GoldenRun(DeviceAccess& library) : device(library, clock, sink) {}
-    std::string trace;
-    testing::FakeClock clock;
-    TraceSink sink = [this](const std::string& line) { trace += line + "\n"; };
-    TracingDeviceAccess device;
-    TracingClock tracingClock{clock, sink};
-    ToolState state;
-    testing::FakeProfileFile profileFile;
-    UpdateObserver observer;
-    FirmwareImage image = testing::CountingImage();
-    CoreContext ctx{state, device, tracingClock, profileFile, image, observer};
-};
 
 // The SET and GET lines' bytes of a golden trace, each padded to length(ID).
 std::vector<Transfer> GoldenTransfers(const std::string& trace, const FeatureLengths& lengths) {
@@ -90,23 +76,14 @@ TEST_P(UmockGolden, WholeUpdateAndTestCommandsMoveTheGoldenBytes) {
     bed.Plug(mouse);
     BoundDriver driver;
 
-    GoldenRun update(driver.copy.Library());
-    update.state.ProgramDirectory = "/opt/talun/";
-    DispatchDeviceEvent(update.ctx, PlugEventCode(1));
-    EXPECT_EQ(update.state.updateStatus, UpdateStatus::Updated)
-        << driver.copy.Library().LastErrorText();
-    DispatchDeviceEvent(update.ctx, PlugEventCode(0));
+    // The real library in place of the simulated mouse.
+    testing::GoldenRun update(driver.copy.Library());
+    EXPECT_EQ(update.PlugIn(), UpdateStatus::Updated) << driver.copy.Library().LastErrorText();
+    update.Unplug();
     EXPECT_EQ(update.trace, testing::ReadGolden("update-after-plug-in.trace"));
 
-    GoldenRun panel(driver.copy.Library());
-    panel.device.OpenFeatureDevice();
-    TestPanelValues values{2, 5};
-    for (int command : {COMMAND_SEND_PROFILE_ID, COMMAND_QUERY_MAIN_SETTING, COMMAND_QUERY_MACRO,
-                        COMMAND_ABCD_1_TIMES, COMMAND_AB_2_TIMES, COMMAND_A_DELAY_B,
-                        COMMAND_A_TO_Y_1_TIMES, COMMAND_CTRL_C, COMMAND_CTRL_V}) {
-        panel.trace += std::string("# ") + TestPanelCommandCaption(command) + "\n";
-        RunTestPanelCommand(panel.ctx, command, values);
-    }
+    testing::GoldenRun panel(driver.copy.Library());
+    panel.TestPanelCommands();
     EXPECT_EQ(panel.trace, testing::ReadGolden("test-panel-commands.trace"));
 
     EXPECT_EQ(Describe(bed.Mouse(mouse).Log()),

@@ -14,9 +14,9 @@
 #include <map>
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/GoldenFiles.h"
 #include "tests/umock/UmockBed.h"
 #include "tests/umock/UmockDriver.h"
-#include "tests/unit/GoldenFiles.h"
 
 namespace talun::umock {
 namespace {

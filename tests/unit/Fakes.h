@@ -5,35 +5,19 @@
 #include <deque>
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "device/DeviceAccess.h"
 #include "driver/sim/SimMouse.h"
 #include "platform/Clock.h"
-#include "platform/ProfileFile.h"
 #include "protocol/StatusReport.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/FakeProfileFile.h"
 #include "tests/support/Hex.h"
 #include "update/FirmwareImage.h"
 #include "update/ToolState.h"
 
 namespace talun::testing {
-
-class FakeProfileFile final : public ProfileFile {
-  public:
-    std::string ReadString(const std::string& path, const std::string& section,
-                           const std::string& key, const std::string& defaultValue,
-                           std::size_t) const override {
-        reads.emplace_back(path, section, key);
-        if (path != existingPath) return defaultValue;
-        auto it = values.find({section, key});
-        return it == values.end() ? defaultValue : it->second;
-    }
-    std::string existingPath;
-    std::map<std::pair<std::string, std::string>, std::string> values;
-    mutable std::vector<std::tuple<std::string, std::string, std::string>> reads;
-};
 
 // Answers status reads from a script; every call is recorded.
 class ScriptedDevice final : public DeviceAccess {

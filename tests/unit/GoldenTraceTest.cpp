@@ -8,13 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "Fakes.h"
-#include "GoldenFiles.h"
-#include "device/TransferTrace.h"
 #include "driver/sim/SimDeviceAccess.h"
 #include "driver/sim/SimMouse.h"
-#include "testpanel/TestCommands.h"
-#include "update/DeviceEvents.h"
+#include "tests/support/GoldenRun.h"
 
 namespace talun {
 namespace {
@@ -41,38 +37,21 @@ class GoldenTrace : public ::testing::Test {
         }
     }
 
-    std::string trace;
     testing::FakeClock clock;
-    TraceSink sink = [this](const std::string& line) { trace += line + "\n"; };
     sim::SimMouse mouse{clock};
     sim::SimDeviceAccess simDevice{mouse};
-    TracingDeviceAccess device{simDevice, clock, sink};
-    TracingClock tracingClock{clock, sink};
-    ToolState state;
-    testing::FakeProfileFile profileFile;
-    UpdateObserver observer;
-    FirmwareImage image = testing::CountingImage();
-    CoreContext ctx{state, device, tracingClock, profileFile, image, observer};
+    testing::GoldenRun run{simDevice, clock};
 };
 
 TEST_F(GoldenTrace, UpdateAfterPlugIn) {
-    state.ProgramDirectory = "/opt/talun/";
-    DispatchDeviceEvent(ctx, PlugEventCode(1));
-    ASSERT_EQ(state.updateStatus, UpdateStatus::Updated);
-    DispatchDeviceEvent(ctx, PlugEventCode(0));
-    Compare("update-after-plug-in.trace", trace);
+    ASSERT_EQ(run.PlugIn(), UpdateStatus::Updated);
+    run.Unplug();
+    Compare("update-after-plug-in.trace", run.trace);
 }
 
 TEST_F(GoldenTrace, TestPanelCommands) {
-    device.OpenFeatureDevice();
-    TestPanelValues values{2, 5};
-    for (int command : {COMMAND_SEND_PROFILE_ID, COMMAND_QUERY_MAIN_SETTING, COMMAND_QUERY_MACRO,
-                        COMMAND_ABCD_1_TIMES, COMMAND_AB_2_TIMES, COMMAND_A_DELAY_B,
-                        COMMAND_A_TO_Y_1_TIMES, COMMAND_CTRL_C, COMMAND_CTRL_V}) {
-        trace += std::string("# ") + TestPanelCommandCaption(command) + "\n";
-        RunTestPanelCommand(ctx, command, values);
-    }
-    Compare("test-panel-commands.trace", trace);
+    run.TestPanelCommands();
+    Compare("test-panel-commands.trace", run.trace);
 }
 
 }  // namespace

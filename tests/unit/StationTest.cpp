@@ -11,10 +11,10 @@
 #include <thread>
 
 #include "Fakes.h"
-#include "GoldenFiles.h"
 #include "RandomFaultPlan.h"
 #include "device/TransferTrace.h"
 #include "driver/sim/SimDeviceAccess.h"
+#include "tests/support/GoldenFiles.h"
 #include "update/Station.h"
 #include "update/UpdateRun.h"
 

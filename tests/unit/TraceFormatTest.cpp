@@ -4,9 +4,9 @@
 
 #include <sstream>
 
-#include "GoldenFiles.h"
 #include "device/Recording.h"
 #include "device/TraceFormat.h"
+#include "tests/support/GoldenFiles.h"
 
 namespace talun {
 namespace {
