@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/ChildProcess.h"
@@ -56,11 +57,16 @@ class ChildLauncher {
     virtual bool Started() const = 0;
     virtual bool Interrupt() = 0;
     virtual void Kill() = 0;
-    // Waits for the threads (after the program ended or was killed).
-    virtual void Join() = 0;
+    // Waits for the threads (after the program ended or was killed). Called
+    // before the launcher is destroyed: the threads use the platform's members.
+    void Join();
 
     ChildOutput collected;
     std::string startError;
+    // Started by the platform's part: one reader per output stream (standard
+    // output, then error), and one that waits for the program's end.
+    std::thread readers[2];
+    std::thread waiter;
 };
 
 // ChildProcessPosix.cpp or ChildProcessWin32.cpp.

@@ -24,6 +24,12 @@ std::string WithUnixLineEnds(const std::string& text) {
     return result;
 }
 
+void ChildLauncher::Join() {
+    for (std::thread& t : readers)
+        if (t.joinable()) t.join();
+    if (waiter.joinable()) waiter.join();
+}
+
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                            const ChildOptions& options)
     : impl_(LaunchChild(program, arguments, options)) {}

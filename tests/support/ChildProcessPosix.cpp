@@ -16,8 +16,6 @@ namespace talun::test {
 class PosixChild final : public ChildLauncher {
   public:
     pid_t pid = -1;
-    std::thread readers[2];
-    std::thread waiter;
 
     PosixChild(const std::string& program, const std::vector<std::string>& arguments,
                const ChildOptions& options) {
@@ -104,12 +102,6 @@ class PosixChild final : public ChildLauncher {
     void Kill() override {
         std::lock_guard<std::mutex> lock(collected.mutex);
         if (!collected.exited) kill(pid, SIGKILL);
-    }
-
-    void Join() override {
-        for (std::thread& t : readers)
-            if (t.joinable()) t.join();
-        if (waiter.joinable()) waiter.join();
     }
 };
 

@@ -72,8 +72,6 @@ class Win32Child final : public ChildLauncher {
   public:
     UniqueHandle process;
     DWORD processId = 0;
-    std::thread readers[2];
-    std::thread waiter;
 
     Win32Child(const std::string& program, const std::vector<std::string>& arguments,
                const ChildOptions& options) {
@@ -151,12 +149,6 @@ class Win32Child final : public ChildLauncher {
     void Kill() override {
         std::lock_guard<std::mutex> lock(collected.mutex);
         if (!collected.exited) TerminateProcess(process.Get(), 99);
-    }
-
-    void Join() override {
-        for (std::thread& t : readers)
-            if (t.joinable()) t.join();
-        if (waiter.joinable()) waiter.join();
     }
 };
 
