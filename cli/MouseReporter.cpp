@@ -121,7 +121,8 @@ MouseReporter::MouseReporter(ToolSession& session, const Output& out, std::strin
       board_(out.Human(), shown == MiceShown::BySlot && out.HumanIsTerminal() &&
                               EnableCursorControls(out.Human())) {
     if (log_)
-        log_->SetContext({session.Station().station, session.Lot(), session.FirmwareSha256Hex()});
+        log_->SetContext({session.Station().station, session.Lot(), session.FirmwareSha256Hex(),
+                          PROGRAM_VERSION});
 }
 
 MouseReporter::~MouseReporter() = default;

@@ -18,8 +18,8 @@
 #include "cli/Output.h"
 #include "cli/ProgressReporter.h"
 #include "cli/StationBoard.h"
-#include "cli/StationLog.h"
 #include "cli/ToolSession.h"
+#include "production/StationLog.h"
 #include "update/Station.h"
 
 namespace talun::cli {

@@ -7,8 +7,8 @@
 
 #include "cli/Commands.h"
 #include "cli/InterruptHold.h"
-#include "cli/TransferCheck.h"
 #include "device/TransferTrace.h"
+#include "production/TransferCheck.h"
 #include "testpanel/EntryBoxes.h"
 #include "testpanel/TestCommands.h"
 

@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "cli/Commands.h"
-#include "cli/LogCsv.h"
-#include "cli/LogRecords.h"
+#include "production/LogCsv.h"
+#include "production/LogRecords.h"
 
 namespace talun::cli {
 

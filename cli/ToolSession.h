@@ -10,16 +10,20 @@
 #include <string>
 
 #include "cli/ProgramFiles.h"
-#include "cli/StationFile.h"
 #include "device/DriverLibrary.h"
 #include "device/TransferTrace.h"
 #include "platform/LibraryLoader.h"
 #include "platform/ProfileFile.h"
 #include "platform/SystemClock.h"
+#include "production/StationFile.h"
 #include "update/FirmwareImage.h"
 #include "update/ToolState.h"
 
 namespace talun::cli {
+
+// The production records (the station file, the log) are the command line's
+// own words.
+using namespace production;
 
 // Exit statuses of talun-r5.
 inline constexpr int EXIT_UPDATED = 0;

@@ -13,6 +13,8 @@
 #   driver includes nothing of update/, testpanel/, app/ or cli/.
 # - A front end (cli/, app/) includes the core, platform/ and the driver
 #   contract (driver/api/), never a driver's own headers nor the tests'.
+# - production/ (the production records) stands on the same and is under the
+#   front ends: it includes nothing of cli/, app/, a driver or the tests.
 #
 #   cmake -DSOURCE_DIR=<tree> [-DEXPECT_VIOLATIONS=<n>] -P CheckLayers.cmake
 #
@@ -62,7 +64,7 @@ endfunction()
 file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}"
      "${SOURCE_DIR}/protocol/*" "${SOURCE_DIR}/device/*" "${SOURCE_DIR}/update/*"
      "${SOURCE_DIR}/testpanel/*" "${SOURCE_DIR}/platform/*" "${SOURCE_DIR}/driver/*"
-     "${SOURCE_DIR}/cli/*" "${SOURCE_DIR}/app/*")
+     "${SOURCE_DIR}/cli/*" "${SOURCE_DIR}/app/*" "${SOURCE_DIR}/production/*")
 list(FILTER files INCLUDE REGEX "\\.(h|hpp|c|cpp|in)$")
 list(LENGTH files file_count)
 
@@ -81,6 +83,9 @@ foreach(file IN LISTS files)
       elseif(folder MATCHES "^(cli|app)$" AND target_folder MATCHES "^(driver|tests)$"
              AND NOT target MATCHES "^driver/api/")
         violation("${file}" "the front end ${folder}/ includes \"${target}\": of driver/ it takes only the contract, driver/api/")
+      elseif(folder STREQUAL "production" AND target_folder MATCHES "^(cli|app|driver|tests)$"
+             AND NOT target MATCHES "^driver/api/")
+        violation("${file}" "production/ includes \"${target}\" of ${target_folder}/, which stands above it or beside it")
       elseif(folder STREQUAL "driver" AND target_folder MATCHES "^(update|testpanel|app|cli)$")
         violation("${file}" "a driver includes \"${target}\" of ${target_folder}/")
       endif()

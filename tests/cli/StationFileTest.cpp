@@ -1,10 +1,10 @@
 // The station file: the station's name, the labels of its ports, and the clear
 // error (with its line) for every file that cannot be taken.
-#include "cli/StationFile.h"
+#include "production/StationFile.h"
 
 #include <gtest/gtest.h>
 
-namespace talun::cli {
+namespace talun::production {
 namespace {
 
 TEST(StationFile, NamesTheStationAndLabelsEachPort) {
@@ -51,4 +51,4 @@ TEST(StationFile, AFileThatCannotBeReadIsNamed) {
 }
 
 }  // namespace
-}  // namespace talun::cli
+}  // namespace talun::production

@@ -1,4 +1,4 @@
-#include "cli/StationLog.h"
+#include "production/StationLog.h"
 
 #include <nlohmann/json.hpp>
 
@@ -6,10 +6,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "cli/Commands.h"
 #include "update/FirmwareImage.h"
 
-namespace talun::cli {
+namespace talun::production {
 
 namespace {
 
@@ -133,7 +132,7 @@ std::optional<std::string> StationLog::WriteStarted(const MouseTag& tag, const s
         id = runId_ + "/" + std::to_string(++started_);
     }
     nlohmann::ordered_json record = Common("started", id, tag);
-    record["version"] = PROGRAM_VERSION;
+    record["version"] = context_.version;
     record["command"] = command;
     if (!Append(record, error)) return std::nullopt;
     return id;
@@ -151,7 +150,7 @@ bool StationLog::Write(const Mouse& mouse, std::string& error) {
     if (mouse.failure && !mouse.failure->driverError.empty())
         record["driver_error"] = mouse.failure->driverError;
     record["duration_ms"] = mouse.durationMs;
-    record["version"] = PROGRAM_VERSION;
+    record["version"] = context_.version;
     record["command"] = mouse.command;
     record["mouse"] = mouse.number;
     return Append(record, error);
@@ -170,4 +169,4 @@ bool StationLog::Append(const nlohmann::ordered_json& record, std::string& error
     return true;
 }
 
-}  // namespace talun::cli
+}  // namespace talun::production

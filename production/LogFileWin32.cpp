@@ -3,9 +3,9 @@
 
 #include <ctime>
 
-#include "cli/StationLog.h"
+#include "production/StationLog.h"
 
-namespace talun::cli {
+namespace talun::production {
 
 namespace {
 
@@ -73,4 +73,4 @@ bool UtcCalendar(std::time_t time, std::tm& calendar) {
     return gmtime_s(&calendar, &time) == 0;
 }
 
-}  // namespace talun::cli
+}  // namespace talun::production

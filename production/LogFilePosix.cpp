@@ -7,9 +7,9 @@
 #include <cstring>
 #include <ctime>
 
-#include "cli/StationLog.h"
+#include "production/StationLog.h"
 
-namespace talun::cli {
+namespace talun::production {
 
 struct LogFile::Handle {
     int descriptor = -1;
@@ -65,4 +65,4 @@ bool UtcCalendar(std::time_t time, std::tm& calendar) {
     return gmtime_r(&time, &calendar) != nullptr;
 }
 
-}  // namespace talun::cli
+}  // namespace talun::production

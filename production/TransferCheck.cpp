@@ -1,8 +1,8 @@
-#include "cli/TransferCheck.h"
+#include "production/TransferCheck.h"
 
 #include "protocol/StatusReport.h"
 
-namespace talun::cli {
+namespace talun::production {
 
 int TransferCheck::SetFeature(uint8_t* report, int length) {
     counts_ = Counts();
@@ -52,4 +52,4 @@ std::string TransferCheck::AcknowledgeProblem() const {
     return "error status " + std::to_string(lastStatus_);
 }
 
-}  // namespace talun::cli
+}  // namespace talun::production

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace talun::cli {
+namespace talun::production {
 
 struct LoggedMouse {
     nlohmann::json started;  // null: none (a log written before started records)
@@ -31,4 +31,4 @@ struct LogRecords {
 // The log's text read line by line; never fails (what cannot be read is listed).
 LogRecords ReadLogRecords(const std::string& text);
 
-}  // namespace talun::cli
+}  // namespace talun::production

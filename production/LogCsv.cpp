@@ -1,6 +1,6 @@
-#include "cli/LogCsv.h"
+#include "production/LogCsv.h"
 
-namespace talun::cli {
+namespace talun::production {
 namespace {
 
 inline constexpr char CSV_LINE_END[] = "\r\n";
@@ -60,4 +60,4 @@ std::string LogCsv(const LogRecords& records) {
     return csv;
 }
 
-}  // namespace talun::cli
+}  // namespace talun::production

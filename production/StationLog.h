@@ -33,11 +33,11 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "cli/StationFile.h"
-#include "cli/TransferCheck.h"
+#include "production/StationFile.h"
+#include "production/TransferCheck.h"
 #include "update/ToolState.h"
 
-namespace talun::cli {
+namespace talun::production {
 
 // A file that is only ever appended to, each append flushed to the disk.
 class LogFile {
@@ -119,6 +119,7 @@ class StationLog {
         std::string station;  // empty: none named
         std::string lot;      // empty: none given
         std::string firmwareSha256;
+        std::string version;  // the program's
     };
     // Nothing without a path; else the open log, or nothing with error set.
     static std::optional<StationLog> Open(const std::string& path, std::string& error);
@@ -167,4 +168,4 @@ class StationLog {
     bool breakFirst_;  // the file ends in a torn line: begin with a line end; guarded by mutex_
 };
 
-}  // namespace talun::cli
+}  // namespace talun::production

@@ -1,4 +1,4 @@
-#include "cli/StationFile.h"
+#include "production/StationFile.h"
 
 #include <cctype>
 #include <fstream>
@@ -7,7 +7,7 @@
 
 #include "platform/KeyValueText.h"
 
-namespace talun::cli {
+namespace talun::production {
 namespace {
 
 inline constexpr char STATION_KEY[] = "station";
@@ -110,4 +110,4 @@ std::string LotProblem(const std::string& lot) {
     return {};
 }
 
-}  // namespace talun::cli
+}  // namespace talun::production

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "cli/LogRecords.h"
+#include "production/LogRecords.h"
 
-namespace talun::cli {
+namespace talun::production {
 
 // The header and every mouse's row; an interrupted mouse's outcome is
 // "interrupted", its other outcome fields empty.
@@ -16,4 +16,4 @@ std::string LogCsv(const LogRecords& records);
 // One field, quoted where it must be.
 std::string CsvField(const std::string& text);
 
-}  // namespace talun::cli
+}  // namespace talun::production

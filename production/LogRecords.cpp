@@ -1,9 +1,9 @@
-#include "cli/LogRecords.h"
+#include "production/LogRecords.h"
 
 #include <map>
 #include <stdexcept>
 
-namespace talun::cli {
+namespace talun::production {
 namespace {
 
 inline constexpr char RECORD_STARTED[] = "started";
@@ -81,4 +81,4 @@ LogRecords ReadLogRecords(const std::string& all) {
     return records;
 }
 
-}  // namespace talun::cli
+}  // namespace talun::production

@@ -8,7 +8,7 @@
 
 #include "device/DeviceAccess.h"
 
-namespace talun::cli {
+namespace talun::production {
 
 struct TransferCounts {
     int written = 0;         // reports the library took
@@ -50,4 +50,4 @@ class TransferCheck final : public ForwardingDeviceAccess {
     std::string driverReason_;
 };
 
-}  // namespace talun::cli
+}  // namespace talun::production

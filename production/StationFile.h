@@ -17,7 +17,7 @@
 
 #include "device/SlotIdentity.h"
 
-namespace talun::cli {
+namespace talun::production {
 
 struct StationFile {
     std::string station;                        // empty: none named
@@ -59,4 +59,4 @@ MouseTag TagMouse(const StationFile& station, const std::optional<MouseIdentity>
 // character would break the log's lines and the CSV's rows; else empty.
 std::string LotProblem(const std::string& lot);
 
-}  // namespace talun::cli
+}  // namespace talun::production
