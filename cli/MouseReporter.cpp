@@ -77,6 +77,10 @@ class MouseReporter::Slot final : public SlotSetup {
             transfers_->ReasonFrom([&library, slot] { return library.LastErrorTextSlot(slot); });
         UpdateObserver* display = &reporter.progress_;
         if (!one) display = &slotProgress_.emplace(reporter.board_, slot);
+        if (StationMonitor* monitor = reporter.monitor_) {
+            if (monitor->BoardShown()) display = &quiet_;  // the board has the screen
+            display = &monitored_.emplace(*monitor, slot, *display);
+        }
         recorder_.emplace(*display, *transfers_, clock_);
     }
     ~Slot() override {
@@ -106,6 +110,8 @@ class MouseReporter::Slot final : public SlotSetup {
     std::optional<OpenCheck> openCheck_;
     std::optional<TransferCheck> transfers_;  // what the log says of a failed step
     std::optional<SlotProgress> slotProgress_;
+    UpdateObserver quiet_;
+    std::optional<MonitoredRun> monitored_;
     std::optional<RunRecorder> recorder_;
 };
 
@@ -150,11 +156,16 @@ MouseReporter::Slot& MouseReporter::Parts(int slot) {
 }
 
 void MouseReporter::Name(int slot) {
-    if (shown_ == MiceShown::BySlot) board_.Name(slot, session_.TagOf(slot).name);
+    if (shown_ != MiceShown::BySlot) return;
+    const MouseTag tag = session_.TagOf(slot);
+    board_.Name(slot, tag.name);
+    if (monitor_) monitor_->Named(slot, tag);
 }
 
 void MouseReporter::Say(const std::string& line) {
-    if (shown_ == MiceShown::One) {
+    if (BoardHasScreen()) {
+        monitor_->Note(line);
+    } else if (shown_ == MiceShown::One) {
         out_.Say(line);
     } else {
         board_.Say(line);
@@ -163,6 +174,14 @@ void MouseReporter::Say(const std::string& line) {
 
 void MouseReporter::SaySlot(int slot, const std::string& text) {
     Say(shown_ == MiceShown::One ? text : board_.SlotName(slot) + ": " + text);
+}
+
+void MouseReporter::Warn(const std::string& warning) {
+    if (monitor_) {
+        monitor_->Warn(warning);
+    } else {
+        out_.Warn(warning);
+    }
 }
 
 std::string MouseReporter::Tally() const {
@@ -180,12 +199,14 @@ std::string MouseReporter::Numbered(const MouseTag& tag, int mouse) const {
 void MouseReporter::OnRunStarting(int slot, Slot& parts) {
     parts.tag = shown_ == MiceShown::One ? session_.TagOfOneMouse() : session_.TagOf(slot);
     if (shown_ == MiceShown::BySlot) board_.Name(slot, parts.tag.name);
+    if (monitor_) monitor_->Named(slot, parts.tag);
     parts.startError.clear();
     parts.logId.clear();
     if (log_) parts.logId = log_->WriteStarted(parts.tag, command_, parts.startError).value_or("");
 }
 
 void MouseReporter::OnAttaching(int slot) {
+    if (monitor_) monitor_->OnPlugged(slot);
     if (shown_ == MiceShown::BySlot) {
         Name(slot);
         SaySlot(slot, "plugged in: updating it in 1.5 seconds");
@@ -198,6 +219,7 @@ void MouseReporter::OnAttaching(int slot) {
 
 void MouseReporter::OnOutcome(const SlotOutcome& outcome) {
     if (outcome.action == DeviceEventAction::Detached) {
+        if (monitor_) monitor_->OnUnplugged(outcome.slot);
         SaySlot(outcome.slot, shown_ == MiceShown::One ? "mouse unplugged; waiting for the next one"
                                                        : "mouse unplugged");
         return;
@@ -214,13 +236,20 @@ void MouseReporter::OnOutcome(const SlotOutcome& outcome) {
     // The library's last error belongs to one mouse only when there is one; a
     // mouse of a station has its slot's own.
     if (shown_ == MiceShown::One && outcome.status != UpdateStatus::Updated) {
-        SayDriverError(session_, out_, last_.driverError);
+        // As SayDriverError, said where this reporter says its lines.
+        if (last_.driverError.empty()) {
+            last_.driverError = session_.DriverErrorText();
+            if (!last_.driverError.empty()) Say("driver library: " + last_.driverError);
+        }
     } else if (const auto& failure = parts.Recorder().FirstFailure(); failure) {
         last_.driverError = failure->driverError;
     }
     const bool logged = Record(parts, outcome, mouse);
     // Counted once its record is written: a report that throws is made again.
     ++(outcome.status == UpdateStatus::Updated ? updated_ : notUpdated_);
+    if (monitor_)
+        monitor_->OnOutcome(outcome.slot, outcome.status == UpdateStatus::Updated,
+                            parts.Recorder().FirstFailure(), parts.Recorder().DurationMs());
     if (announce_) Announce(outcome, parts, mouse);
     if (!logged && onLogFailed_) onLogFailed_();
 }
@@ -236,7 +265,7 @@ bool MouseReporter::Record(Slot& parts, const SlotOutcome& outcome, int mouse) {
         const std::string where = shown_ == MiceShown::One ? Numbered(parts.tag, mouse)
                                                            : "mouse " + std::to_string(mouse) +
                                                                  " (" + parts.tag.name + ")";
-        out_.Warn(last_.logError + "; " + where + " is not in the log: the station stops");
+        Warn(last_.logError + "; " + where + " is not in the log: the station stops");
     }
     return false;
 }

@@ -18,6 +18,7 @@
 #include "cli/Output.h"
 #include "cli/ProgressReporter.h"
 #include "cli/StationBoard.h"
+#include "cli/StationMonitor.h"
 #include "cli/ToolSession.h"
 #include "production/StationLog.h"
 #include "update/Station.h"
@@ -50,6 +51,9 @@ class MouseReporter {
     StationSetup Setup();
     // Called, on a worker, when a mouse could not be written to the log.
     void OnLogFailed(std::function<void()> stop) { onLogFailed_ = std::move(stop); }
+    // Every mouse's events go to monitor too (the board, the figures), from
+    // before the station is made until the reporter goes.
+    void Monitor(StationMonitor* monitor) { monitor_ = monitor; }
 
     // The mouse in slot is named on the board from now on, by who it is.
     void Name(int slot);
@@ -75,6 +79,9 @@ class MouseReporter {
     void Announce(const SlotOutcome& outcome, const Slot& parts, int mouse);
     // "mouse N", with the mouse's name where it says more than the mouse's number.
     std::string Numbered(const MouseTag& tag, int mouse) const;
+    // The board shown by the monitor has the screen.
+    bool BoardHasScreen() const { return monitor_ != nullptr && monitor_->BoardShown(); }
+    void Warn(const std::string& warning);
 
     ToolSession& session_;
     const Output& out_;
@@ -83,6 +90,7 @@ class MouseReporter {
     MiceShown shown_;
     bool announce_;
     std::function<void()> onLogFailed_;
+    StationMonitor* monitor_ = nullptr;
     ProgressReporter progress_;  // one mouse
     StationBoard board_;         // by slot
     std::mutex slotsMutex_;

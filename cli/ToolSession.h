@@ -55,6 +55,10 @@ struct SessionOptions {
     // Empty: station.ini beside the program, if there is one (cli/StationFile.h).
     std::string stationFilePath;
     std::string lot;  // the lot or work order recorded with every mouse; empty: none
+    // watch: the full-screen board on a terminal; the station's figures in
+    // this file (empty: none).
+    bool board = false;
+    std::string metricsPath;
 };
 
 struct SessionError {

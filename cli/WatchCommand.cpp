@@ -1,11 +1,13 @@
 // talun-r5 watch: the production loop. Waits for each mouse, updates it as the
 // window does when it is plugged in (after 1500 ms, through the core's device
 // events), logs and reports the outcome and a running tally, and goes on until it
-// is interrupted. The mice are a station's: each in its slot with a library that
-// tells them apart, else the one mouse in the only slot. An interrupt is acted on
-// between mice: a run in progress finishes.
+// is interrupted; with --board on a full-screen board, with --metrics in the
+// station's figures file too. The mice are a station's: each in its slot with a
+// library that tells them apart, else the one mouse in the only slot. An
+// interrupt is acted on between mice: a run in progress finishes.
 #include "cli/Commands.h"
 #include "cli/MouseReporter.h"
+#include "cli/StationMonitor.h"
 #include "cli/WatchEvents.h"
 #include "device/DriverLibrary.h"
 #include "device/SlotAccess.h"
@@ -86,9 +88,13 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
     if (!session) return exitCode;
     if (const int refused = RefusedBeforeWatching(*session, out); refused != 0) return refused;
 
+    const std::unique_ptr<StationMonitor> monitor =
+        StationMonitor::Open({options.board, options.metricsPath}, *session, out, exitCode);
+    if (!monitor) return exitCode;
     const std::optional<std::vector<int>> slots = ListMouseSlots(session->Driver());
     MouseReporter reporter(*session, out, "watch", log, slots ? MiceShown::BySlot : MiceShown::One,
                            true);
+    reporter.Monitor(monitor.get());
     // A mouse that is not in the log stops the station; the others finish.
     reporter.OnLogFailed([&events] { events.Stop(); });
     {
@@ -108,6 +114,7 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
         }
         station.Stop();  // every run in progress finishes
     }
+    monitor->CloseBoard();
     reporter.Say("stopped; " + reporter.Tally());
     return reporter.NotUpdated() == 0 && !reporter.LogFailed() ? EXIT_UPDATED : EXIT_NOT_UPDATED;
 }

@@ -119,6 +119,15 @@ void AddUpdateCommands(CLI::App& app, CommandLine& line) {
                          "The lot or work order, recorded with every mouse (one line of text)")
             ->type_name("TEXT");
     }
+    watch->add_flag("--board", options.board,
+                    "A full-screen board: a tile per port or slot with its state in large "
+                    "coloured words, above them the station, the image, the tally, the yield and "
+                    "mice per hour (plain lines when the output is not a terminal)");
+    watch
+        ->add_option("--metrics", options.metricsPath,
+                     "Keep the station's figures in this file, in the Prometheus text format "
+                     "for a node exporter's textfile collector, replaced whole on every change")
+        ->type_name("FILE");
     update->add_flag("--all", options.allMice,
                      "Update every mouse plugged in now, in parallel, when the driver library can "
                      "tell mice apart; exit status 0 only when all were updated");

@@ -13,7 +13,9 @@
 #   Debian package (cmake/InstalledLayout.cmake): /usr/bin/talun-r5,
 #                /usr/lib/talun-r5/libhiddriver.so, /etc/talun-r5/hiddriver.ini
 #                and default.ini (configuration files), the udev rule in
-#                /usr/lib/udev/rules.d, the documents in /usr/share/doc/talun-r5
+#                /usr/lib/udev/rules.d, the documents in /usr/share/doc/talun-r5,
+#                the manual page talun-r5(1), the bash completion, and the
+#                station's systemd unit talun-r5.service (not enabled)
 #
 # A package for real mice carries the real HID driver library and needs the real
 # firmware image (TALUN_FIRMWARE_FILE): packaging with the placeholder image
@@ -132,6 +134,17 @@ if(NOT WIN32)
           DESTINATION ${_talun_deb_doc} COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
   install(FILES ${PROJECT_SOURCE_DIR}/driver/README.md DESTINATION ${_talun_deb_doc}/driver
           COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/dist/debian/talun-r5.service
+          DESTINATION usr/lib/systemd/system COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  # Made from talun-r5's --help (cli/CMakeLists.txt).
+  if(TARGET talun_r5_manual)
+    install(FILES ${TALUN_MANUAL_PAGE} DESTINATION usr/share/man/man1
+            COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+    install(FILES ${TALUN_BASH_COMPLETION} DESTINATION usr/share/bash-completion/completions
+            COMPONENT ${_talun_debian} EXCLUDE_FROM_ALL)
+  else()
+    set(_talun_debian_problem "this build has no manual page (target talun_r5_manual)")
+  endif()
 
   # Debian wants the changelog compressed, without a time stamp, and the
   # newest entry must be this version.
@@ -261,8 +274,11 @@ back to their defaults, and runs the production test commands: talun-r5, the
 command line for scripts and production stations, with the HID driver library
 for a real mouse. Fill in the mouse's identifiers in
 /etc/talun-r5/hiddriver.ini and in a copy of the udev rule in
-/etc/udev/rules.d (see /usr/share/doc/talun-r5/driver/README.md).")
+/etc/udev/rules.d (see /usr/share/doc/talun-r5/driver/README.md).
+The station can run as the systemd service talun-r5 (not enabled).")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# postinst makes the service's system user with adduser.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles
     ${PROJECT_SOURCE_DIR}/dist/debian/postinst ${PROJECT_SOURCE_DIR}/dist/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

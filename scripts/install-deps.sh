@@ -17,6 +17,10 @@ packages=(
   xvfb x11-utils imagemagick xdotool tesseract-ocr
   clang-format clang libclang-rt-14-dev
   dpkg-dev lintian
+  # The Debian package's manual page, completion and service checks (man, bash's
+  # completion, systemd-analyze); the station's board under tmux; its figures
+  # through promtool, a real node exporter and prometheus.
+  man-db bash-completion systemd tmux prometheus prometheus-node-exporter
   umockdev libumockdev-dev  # emulated hidraw mice for the Linux driver library's tests
 )
 
