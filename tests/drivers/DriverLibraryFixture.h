@@ -3,22 +3,21 @@
 // Each copy is a separate instance of the library with its own state.
 #pragma once
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "platform/ProgramDirectory.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/TestLibrary.h"
+#include "tests/support/WaitUntil.h"
 
 namespace talun::hiddriver::test {
 
 using talun::test::ScratchDir;
+using talun::test::WaitUntil;
 
 namespace fs = std::filesystem;
 
@@ -33,17 +32,6 @@ inline constexpr const char* LIBRARY_FILE = "libhiddriver.so";
 inline fs::path BuiltLibraryDirectory() {
     const fs::path self(ProgramDirectoryFromPath(CurrentProgramPath()));
     return (self / HIDDRIVER_DIR_FROM_TEST).lexically_normal();
-}
-
-// Waits for a condition, polling, up to a generous limit.
-inline bool WaitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 // hiddriver.ini text for a mouse with these identifiers.

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/drivers/DriverLibraryFixture.h"
-#include "tests/drivers/MonitorTarget.h"
+#include "tests/drivers/ProcessResources.h"
 
 namespace talun::hiddriver::test {
 namespace {

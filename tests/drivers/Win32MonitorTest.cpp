@@ -18,7 +18,7 @@ extern "C" {
 
 #include "driver/win32/MonitorWindowClass.h"
 #include "tests/drivers/DriverLibraryFixture.h"
-#include "tests/drivers/MonitorTarget.h"
+#include "tests/drivers/ProcessResources.h"
 
 namespace talun::hiddriver::test {
 namespace {

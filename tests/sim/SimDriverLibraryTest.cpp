@@ -5,20 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <mutex>
 #include <sstream>
-#include <tuple>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 #include "driver/api/HidDriverApi.h"
 #include "tests/sim/Reports.h"
+#include "tests/support/MonitorTarget.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/TestLibrary.h"
 
@@ -26,15 +20,14 @@ namespace talun::sim {
 namespace {
 
 using namespace test;
+using talun::test::Event;
+using talun::test::MonitorTarget;
 using talun::test::ScratchDir;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using Event = std::tuple<unsigned, uintptr_t, intptr_t>;
 using SteadyClock = std::chrono::steady_clock;
 
-// Generous: events normally arrive within one 20 ms poll.
-constexpr auto kPatience = std::chrono::seconds(10);
 constexpr unsigned kInput = WM_HID_INPUT_EVENT;
 constexpr unsigned kPlug = WM_HID_PLUG_EVENT;
 
@@ -92,83 +85,6 @@ class SimLibrary : public talun::test::DriverUnderTest {
     }
 };
 
-// Collects the monitor's messages and lets the test wait for them.
-#ifdef _WIN32
-class Receiver {
-  public:
-    Receiver() {
-        static const ATOM atom = [] {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = &Receiver::WindowProc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "TalunSimTestReceiver";
-            return RegisterClassA(&wc);
-        }();
-        window_ = CreateWindowExA(0, MAKEINTATOM(atom), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~Receiver() { DestroyWindow(window_); }
-    HidWindow Target() { return window_; }
-    // Pumps this thread's messages until count events arrived or patience ran out.
-    bool WaitFor(std::size_t count) {
-        const auto deadline = SteadyClock::now() + kPatience;
-        for (;;) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            if (events_.size() >= count) return true;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - SteadyClock::now());
-            if (left.count() <= 0) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()),
-                                      QS_ALLINPUT);
-        }
-    }
-    std::vector<Event> Events() const { return events_; }
-
-  private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-        if (message == kInput || message == kPlug) {
-            auto* self = reinterpret_cast<Receiver*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-            self->events_.emplace_back(message, w, l);
-            return 0;
-        }
-        return DefWindowProcA(window, message, w, l);
-    }
-
-    HWND window_;
-    std::vector<Event> events_;
-};
-#else
-class Receiver : private HidEventSink {
-  public:
-    Receiver() { post = &Post; }
-    HidWindow Target() { return static_cast<HidEventSink*>(this); }
-    bool WaitFor(std::size_t count) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return arrived_.wait_for(lock, kPatience, [&] { return events_.size() >= count; });
-    }
-    std::vector<Event> Events() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return events_;
-    }
-
-  private:
-    static void Post(HidEventSink* sink, unsigned message, uintptr_t w, intptr_t l) {
-        auto* self = static_cast<Receiver*>(sink);
-        {
-            std::lock_guard<std::mutex> lock(self->mutex_);
-            self->events_.emplace_back(message, w, l);
-        }
-        self->arrived_.notify_all();
-    }
-
-    std::mutex mutex_;
-    std::condition_variable arrived_;
-    std::vector<Event> events_;
-};
-#endif
-
 // Closing the monitor wakes and joins its thread at once.
 void ExpectPromptClose(SimLibrary& lib) {
     const auto start = SteadyClock::now();
@@ -180,9 +96,9 @@ TEST(SimDriverLibraryTest, ControlFileLinesReachTheWindowWhileTheMonitorRuns) {
     ScratchDir dir;
     SimLibrary lib(dir, "present = 0\ncontrol_file = control.txt\n");
     const std::string control = dir.File("control.txt");
-    Receiver receiver;
+    MonitorTarget receiver;
     lib.Close_DevMonitor();  // closing a monitor that is not open does nothing
-    lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
+    lib.Open_DevMonitor(receiver.Handle(), kInput, kPlug);
     EXPECT_EQ(lib.Open_FeatureDevice(), 0);
 
     Append(control, "plug\n");
@@ -202,8 +118,8 @@ TEST(SimDriverLibraryTest, ControlFileLinesReachTheWindowWhileTheMonitorRuns) {
 TEST(SimDriverLibraryTest, PlaysThePlugAndUnplugTimesOfTheScenario) {
     ScratchDir dir;
     SimLibrary lib(dir, "present = 0\nplug_at_ms = 30\nunplug_at_ms = 120\n");
-    Receiver receiver;
-    lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
+    MonitorTarget receiver;
+    lib.Open_DevMonitor(receiver.Handle(), kInput, kPlug);
     ASSERT_TRUE(receiver.WaitFor(2));
     EXPECT_THAT(receiver.Events(), ElementsAre(Event{kPlug, 1, 0}, Event{kPlug, 0, 0}));
     ExpectPromptClose(lib);
@@ -212,8 +128,8 @@ TEST(SimDriverLibraryTest, PlaysThePlugAndUnplugTimesOfTheScenario) {
 TEST(SimDriverLibraryTest, AnnouncesTheUnplugPlannedAfterSomeWrites) {
     ScratchDir dir;
     SimLibrary lib(dir, "unplug_after_writes = 1\n");
-    Receiver receiver;
-    lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
+    MonitorTarget receiver;
+    lib.Open_DevMonitor(receiver.Handle(), kInput, kPlug);
     ASSERT_EQ(lib.Open_FeatureDevice(), 1);
     EXPECT_EQ(lib.Write(Profile()), 1);
     ASSERT_TRUE(receiver.WaitFor(1));
@@ -296,8 +212,8 @@ TEST(SimDriverLibraryTest, SeveralMiceEachInItsSlot) {
                    "mice = 3\npresent = 0\ncontrol_file = control.txt\n"
                    "state_file = state-{slot}.txt\nport = 1-1.{slot}\n"
                    "[slot 2]\nrefuse_write = 0x05\nserial = R5-0002\n");
-    Receiver receiver;
-    lib.Open_DevMonitor(receiver.Target(), kInput, kPlug);
+    MonitorTarget receiver;
+    lib.Open_DevMonitor(receiver.Handle(), kInput, kPlug);
     int slots[4] = {-1, -1, -1, -1};
     EXPECT_EQ(lib.List_FeatureDeviceSlots(slots, 4), 0);
 

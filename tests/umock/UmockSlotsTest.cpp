@@ -9,14 +9,14 @@
 #include <thread>
 
 #include "device/SlotIdentity.h"
-#include "tests/drivers/MonitorTarget.h"
+#include "tests/support/MonitorTarget.h"
 #include "tests/umock/UmockBed.h"
 #include "tests/umock/UmockDriver.h"
 
 namespace talun::umock {
 namespace {
 
-using hiddriver::test::MonitorTarget;
+using talun::test::MonitorTarget;
 using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -26,11 +26,8 @@ using Plug = std::tuple<uintptr_t, intptr_t>;  // wParam (1 plugged, 0 unplugged
 
 std::vector<Plug> PlugsOf(MonitorTarget& target) {
     std::vector<Plug> plugs;
-    const auto received = target.Received();
-    const auto slots = target.LParams();
-    for (std::size_t i = 0; i < received.size() && i < slots.size(); ++i) {
-        if (received[i].first == WM_HID_PLUG_EVENT)
-            plugs.emplace_back(received[i].second, slots[i]);
+    for (const auto& [message, wParam, slot] : target.Events()) {
+        if (message == WM_HID_PLUG_EVENT) plugs.emplace_back(wParam, slot);
     }
     return plugs;
 }

@@ -10,7 +10,7 @@
 
 #include "device/SlotIdentity.h"
 #include "driver/api/HidDriverApi.h"
-#include "tests/drivers/MonitorTarget.h"
+#include "tests/drivers/ProcessResources.h"
 #include "tests/vhid/Bench.h"
 
 namespace talun::vhid {
