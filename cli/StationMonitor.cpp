@@ -122,17 +122,17 @@ void StationMonitor::OnUnplugged(int slot) {
 
 void MonitoredRun::OnStatusChanged(UpdateStatus status) {
     if (status == UpdateStatus::Updating) monitor_.OnUpdating(slot_);
-    display_.OnStatusChanged(status);
+    ForwardingObserver::OnStatusChanged(status);
 }
 
 void MonitoredRun::OnStepStarted(UpdateStep step) {
     monitor_.OnStepStarted(slot_, step);
-    display_.OnStepStarted(step);
+    ForwardingObserver::OnStepStarted(step);
 }
 
 void MonitoredRun::OnStepFinished(UpdateStep step, StepOutcome outcome) {
     monitor_.OnStepFinished(slot_);
-    display_.OnStepFinished(step, outcome);
+    ForwardingObserver::OnStepFinished(step, outcome);
 }
 
 }  // namespace talun::cli

@@ -79,22 +79,18 @@ class StationMonitor {
 
 // One slot's run as the core reports it: passed on to the front end's display
 // and to the monitor. Called on the slot's worker only.
-class MonitoredRun final : public UpdateObserver {
+class MonitoredRun final : public ForwardingObserver {
   public:
     MonitoredRun(StationMonitor& monitor, int slot, UpdateObserver& display)
-        : monitor_(monitor), slot_(slot), display_(display) {}
+        : ForwardingObserver(display), monitor_(monitor), slot_(slot) {}
 
     void OnStatusChanged(UpdateStatus status) override;
-    void OnRefreshStatusArea() override { display_.OnRefreshStatusArea(); }
-    void OnRepaintWindow() override { display_.OnRepaintWindow(); }
-    void OnWaitCursor(bool on) override { display_.OnWaitCursor(on); }
     void OnStepStarted(UpdateStep step) override;
     void OnStepFinished(UpdateStep step, StepOutcome outcome) override;
 
   private:
     StationMonitor& monitor_;
     int slot_;
-    UpdateObserver& display_;
 };
 
 }  // namespace talun::cli

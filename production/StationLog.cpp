@@ -49,12 +49,12 @@ void RunRecorder::OnStatusChanged(UpdateStatus status) {
     } else {
         endMs_ = clock_.NowMs();
     }
-    inner_.OnStatusChanged(status);
+    ForwardingObserver::OnStatusChanged(status);
 }
 
 void RunRecorder::OnStepStarted(UpdateStep step) {
     running_ = step;
-    inner_.OnStepStarted(step);
+    ForwardingObserver::OnStepStarted(step);
 }
 
 void RunRecorder::NoteThrown(const std::string& reason) {
@@ -64,7 +64,7 @@ void RunRecorder::NoteThrown(const std::string& reason) {
 void RunRecorder::OnStepFinished(UpdateStep step, StepOutcome outcome) {
     running_.reset();
     steps_.emplace_back(step, outcome);
-    inner_.OnStepFinished(step, outcome);
+    ForwardingObserver::OnStepFinished(step, outcome);
     if (outcome != StepOutcome::Skipped) allSkipped_ = false;
     if (failure_) return;
     if (outcome == StepOutcome::WriteRefused) {

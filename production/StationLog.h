@@ -68,15 +68,12 @@ std::string UtcTimestamp();
 
 // Follows an update run for the log: passes everything on to the front end's
 // observer, and keeps the run's duration and the first step that failed and how.
-class RunRecorder final : public UpdateObserver {
+class RunRecorder final : public ForwardingObserver {
   public:
     RunRecorder(UpdateObserver& inner, const TransferCheck& transfers, const Clock& clock)
-        : inner_(inner), transfers_(transfers), clock_(clock) {}
+        : ForwardingObserver(inner), transfers_(transfers), clock_(clock) {}
 
     void OnStatusChanged(UpdateStatus status) override;
-    void OnRefreshStatusArea() override { inner_.OnRefreshStatusArea(); }
-    void OnRepaintWindow() override { inner_.OnRepaintWindow(); }
-    void OnWaitCursor(bool on) override { inner_.OnWaitCursor(on); }
     void OnStepStarted(UpdateStep step) override;
     void OnStepFinished(UpdateStep step, StepOutcome outcome) override;
     // Called as each run starts, before its first write (the started record).
@@ -99,7 +96,6 @@ class RunRecorder final : public UpdateObserver {
     const std::optional<Failure>& FirstFailure() const { return failure_; }
 
   private:
-    UpdateObserver& inner_;
     const TransferCheck& transfers_;
     const Clock& clock_;
     uint64_t startMs_ = 0;

@@ -78,6 +78,25 @@ class UpdateObserver {
     virtual void OnStepFinished(UpdateStep /*step*/, StepOutcome /*outcome*/) {}
 };
 
+// Passes every call on to another observer: the base of one that adds to some
+// of them (a record, a display) and keeps the rest as they are.
+class ForwardingObserver : public UpdateObserver {
+  public:
+    explicit ForwardingObserver(UpdateObserver& inner) : inner_(inner) {}
+
+    void OnStatusChanged(UpdateStatus status) override { inner_.OnStatusChanged(status); }
+    void OnRefreshStatusArea() override { inner_.OnRefreshStatusArea(); }
+    void OnRepaintWindow() override { inner_.OnRepaintWindow(); }
+    void OnWaitCursor(bool on) override { inner_.OnWaitCursor(on); }
+    void OnStepStarted(UpdateStep step) override { inner_.OnStepStarted(step); }
+    void OnStepFinished(UpdateStep step, StepOutcome outcome) override {
+        inner_.OnStepFinished(step, outcome);
+    }
+
+  private:
+    UpdateObserver& inner_;
+};
+
 class FirmwareImage;
 
 // Everything the device logic works with; nothing else reaches it.
