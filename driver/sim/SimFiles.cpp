@@ -8,6 +8,7 @@
 #include <windows.h>
 #endif
 
+#include "device/TraceFormat.h"
 #include "protocol/Reports.h"
 
 namespace talun::sim {
@@ -32,11 +33,12 @@ std::string Hex2(unsigned v) {
 }  // namespace
 
 std::string FormatTraceLine(const TraceEntry& e) {
-    std::string line = std::to_string(e.timeMs) +
-                       (e.direction == TraceEntry::Set ? " set " : " get ") +
-                       std::to_string(e.length) + " " + std::to_string(e.result);
-    for (const uint8_t b : e.bytes) line += " " + Hex2(b);
-    return line;
+    TraceLine line(e.direction == TraceEntry::Set ? TraceKind::SetFeature : TraceKind::GetFeature,
+                   e.timeMs);
+    line.length = e.length;
+    line.result = e.result;
+    line.bytes = e.bytes;
+    return talun::FormatTraceLine(line);
 }
 
 std::string FormatState(const SimMouse& mouse, const std::vector<uint8_t>* expectedBlock,

@@ -11,7 +11,7 @@
 
 namespace talun::sim {
 
-// "<ms> set|get <length> <result> <hex bytes>", no line end.
+// The transfer as a line of the tool's own trace (device/TraceFormat.h), no line end.
 std::string FormatTraceLine(const TraceEntry& entry);
 
 // The state file's text: what the mouse holds and what it was sent. expectedBlock

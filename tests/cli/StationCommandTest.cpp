@@ -163,7 +163,7 @@ TEST_F(StationCommandTest, EveryMouseIsNamedByItsLabelAndAnInterruptedOneIsListe
     Control("plug 2");
     // Killed once its first firmware chunk is written (it is never acknowledged).
     const auto deadline = std::chrono::steady_clock::now() + WAIT_LIMIT;
-    while (FileText("sim-trace-2.txt").find(" set 1034 1 2A 01") == std::string::npos &&
+    while (FileText("sim-trace-2.txt").find(" SET len=1034 -> 1 | 2A 01") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(watch.WaitForErr("1-1.2: UPDATING", WAIT_LIMIT)) << watch.Err();

@@ -124,7 +124,7 @@ TEST_F(WatchTest, HoldsTheGuardSoThatASecondTalunR5WritesNothingAndExitsFour) {
     EXPECT_EQ(second.exitCode, 4) << second.out << second.err;
     EXPECT_THAT(second.err, HasSubstr("another talun-r5 is running"));
     EXPECT_THAT(second.err, HasSubstr("nothing was sent to the mouse"));
-    EXPECT_EQ(CountOccurrences(FileText("sim-trace.txt"), " set "), 0) << FileText("sim-trace.txt");
+    EXPECT_EQ(CountOccurrences(FileText("sim-trace.txt"), " SET "), 0) << FileText("sim-trace.txt");
     EXPECT_FALSE(std::filesystem::exists(PathOf("second-trace.txt")));
     // Listing devices touches no mouse and needs no guard.
     const ChildResult devices = Run({"devices"});
@@ -134,7 +134,7 @@ TEST_F(WatchTest, HoldsTheGuardSoThatASecondTalunR5WritesNothingAndExitsFour) {
     watch.reset();
     const ChildResult after = Run({"update", "--firmware", PathOf("image.bin")});
     EXPECT_EQ(after.exitCode, 0) << after.out << after.err;
-    EXPECT_GT(CountOccurrences(FileText("sim-trace.txt"), " set "), 0);
+    EXPECT_GT(CountOccurrences(FileText("sim-trace.txt"), " SET "), 0);
 }
 
 TEST_F(WatchTest, ThePlaceholderImageIsNeverOfferedToARealMouse) {

@@ -118,11 +118,11 @@ TEST(SimFilesTest, ControlFileReaderTakesEachCompleteLineOnce) {
 
 TEST(SimFilesTest, FormatsTraceLinesAndState) {
     TraceEntry e{1500, TraceEntry::Get, 3, 1, {0x04, 0x01, 0x2A}};
-    EXPECT_EQ(FormatTraceLine(e), "1500 get 3 1 04 01 2A");
+    EXPECT_EQ(FormatTraceLine(e), "    1500 GET len=3 -> 1 | 04 01 2A");
     e.direction = TraceEntry::Set;
     e.bytes.clear();
     e.result = 0;
-    EXPECT_EQ(FormatTraceLine(e), "1500 set 3 0");
+    EXPECT_EQ(FormatTraceLine(e), "    1500 SET len=3 -> 0 | ");
 
     ZeroClock clock;
     SimMouse mouse(clock);

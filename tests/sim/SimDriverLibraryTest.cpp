@@ -46,10 +46,12 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-// A trace line without its leading time in ms ("" when there is no time).
+// A trace line without its time, which is right-aligned ("" when there is no time).
 std::string Untimed(const std::string& line) {
-    const auto space = line.find(' ');
-    if (space == 0 || space == std::string::npos || line.find_first_not_of("0123456789") != space)
+    const auto start = line.find_first_not_of(' ');
+    const auto space = line.find(' ', start);
+    if (start == std::string::npos || space == std::string::npos || space == start ||
+        line.find_first_not_of("0123456789", start) != space)
         return "";
     return line.substr(space + 1);
 }
@@ -166,9 +168,10 @@ TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(trace, line);) lines.push_back(line);
     ASSERT_EQ(lines.size(), 3u * 3 + 4 * 2) << "every transfer, busy answers included";
-    EXPECT_THAT(Untimed(lines[0]), StartsWith("set 1034 1 2A 01 00 00 00 00 00 00 03 0A "));
-    EXPECT_EQ(Untimed(lines[1]), "get 3 1 04 03 2A");
-    EXPECT_EQ(Untimed(lines[16]), "get 3 1 04 01 08");
+    EXPECT_THAT(Untimed(lines[0]),
+                StartsWith("SET len=1034 -> 1 | 2A 01 00 00 00 00 00 00 03 0A "));
+    EXPECT_EQ(Untimed(lines[1]), "GET len=3 -> 1 | 04 03 2A");
+    EXPECT_EQ(Untimed(lines[16]), "GET len=3 -> 1 | 04 01 08");
 }
 
 TEST(SimDriverLibraryTest, ScenarioProblemsAreReportedNotIgnored) {

@@ -171,22 +171,15 @@ std::string ToolFolder::StateValue(const std::string& key) const {
     return found == values.end() ? std::string() : found->second;
 }
 
-std::vector<ToolFolder::Transfer> ToolFolder::Trace() const {
-    std::vector<Transfer> transfers;
+std::vector<TraceLine> ToolFolder::Trace() const {
+    std::vector<TraceLine> transfers;
     const auto text = ReadFileText(File("sim-trace.txt"));
     if (!text) return transfers;
     std::istringstream lines(*text);
     std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        Transfer t;
-        std::string direction;
-        if (!(fields >> t.ms >> direction >> t.length >> t.result)) continue;
-        t.set = direction == "set";
-        std::string rest;
-        std::getline(fields, rest);
-        t.bytes = FromHex(rest);
-        transfers.push_back(t);
+    // The last line may still be being written: only whole lines count.
+    while (std::getline(lines, line) && !lines.eof()) {
+        if (const auto transfer = ParseTraceLine(line)) transfers.push_back(*transfer);
     }
     return transfers;
 }

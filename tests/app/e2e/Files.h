@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device/TraceFormat.h"
 #include "tests/support/Hex.h"
 
 namespace talun::e2e {
@@ -59,14 +60,8 @@ class ToolFolder {
     std::map<std::string, std::string> State() const;
     std::string StateValue(const std::string& key) const;
 
-    struct Transfer {
-        uint64_t ms = 0;
-        bool set = false;
-        int length = 0;
-        int result = 0;
-        std::vector<uint8_t> bytes;
-    };
-    std::vector<Transfer> Trace() const;
+    // The simulated mouse's transfers, each a line of the tool's trace format.
+    std::vector<TraceLine> Trace() const;
 
     // The probe library's log: one entry per call.
     struct Call {

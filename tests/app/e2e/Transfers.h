@@ -7,7 +7,7 @@
 
 namespace talun::e2e {
 
-using Transfers = std::vector<ToolFolder::Transfer>;
+using Transfers = std::vector<TraceLine>;
 
 // The writes (set) of a trace, in order.
 Transfers Writes(const Transfers& trace);
