@@ -104,10 +104,9 @@ std::vector<uint8_t> CliTest::ReadBytes(const std::string& name) const {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::map<std::string, std::string> CliTest::State() const {
+std::map<std::string, std::string> CliTest::State(const std::string& name) const {
     std::map<std::string, std::string> state;
-    std::istringstream lines(FileText("state.txt"));
-    for (std::string line; std::getline(lines, line);) {
+    for (const std::string& line : Lines(FileText(name))) {
         const auto eq = line.find('=');
         if (eq != std::string::npos) state[line.substr(0, eq)] = line.substr(eq + 1);
     }
@@ -116,8 +115,7 @@ std::map<std::string, std::string> CliTest::State() const {
 
 std::vector<TraceLine> CliTest::Trace(const std::string& name) const {
     std::vector<TraceLine> lines;
-    std::istringstream text(FileText(name));
-    for (std::string line; std::getline(text, line);) {
+    for (const std::string& line : Lines(FileText(name))) {
         if (IsTraceNote(line)) continue;
         const std::optional<TraceLine> parsed = ParseTraceLine(line);
         EXPECT_TRUE(parsed) << "not a trace line: " << line;
@@ -131,6 +129,19 @@ std::vector<TraceLine> CliTest::Only(const std::vector<TraceLine>& trace, TraceK
     for (const TraceLine& line : trace)
         if (line.kind == kind) selected.push_back(line);
     return selected;
+}
+
+std::vector<std::string> CliTest::Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<nlohmann::json> CliTest::JsonLines(const std::string& text) {
+    std::vector<nlohmann::json> values;
+    for (const std::string& line : Lines(text)) values.push_back(nlohmann::json::parse(line));
+    return values;
 }
 
 }  // namespace talun::test

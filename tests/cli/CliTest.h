@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <cstdint>
@@ -52,8 +53,8 @@ class CliTest : public ::testing::Test {
 
     // Appends a line to the sim's control file.
     void Control(const std::string& line) const;
-    // The sim's state file as key=value pairs.
-    std::map<std::string, std::string> State() const;
+    // A state file of the sim as key=value pairs.
+    std::map<std::string, std::string> State(const std::string& name = "state.txt") const;
     // A file of the scratch folder, line ends made LF; empty when missing.
     std::string FileText(const std::string& name) const;
     // A file of the scratch folder as it is; empty when missing.
@@ -62,6 +63,10 @@ class CliTest : public ::testing::Test {
     std::vector<TraceLine> Trace(const std::string& name) const;
     // Only the lines of this kind.
     static std::vector<TraceLine> Only(const std::vector<TraceLine>& trace, TraceKind kind);
+    // The lines of a text, without their line ends.
+    static std::vector<std::string> Lines(const std::string& text);
+    // Each line of a text (--json output, a production log) as a JSON value.
+    static std::vector<nlohmann::json> JsonLines(const std::string& text);
 
   private:
     std::filesystem::path dir_;

@@ -26,18 +26,7 @@ class StationCommandTest : public CliTest {
                       "trace_file = sim-trace-{slot}.txt\n" + lines);
     }
     std::string SlotState(int slot, const std::string& key) const {
-        std::istringstream lines(FileText("state-" + std::to_string(slot) + ".txt"));
-        for (std::string line; std::getline(lines, line);) {
-            if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
-        }
-        return "";
-    }
-    static std::vector<nlohmann::json> Objects(const std::string& out) {
-        std::istringstream lines(out);
-        std::vector<nlohmann::json> objects;
-        for (std::string line; std::getline(lines, line);)
-            objects.push_back(nlohmann::json::parse(line));
-        return objects;
+        return State("state-" + std::to_string(slot) + ".txt")[key];
     }
     // RFC 4180 text as rows of fields.
     static std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
@@ -101,7 +90,7 @@ TEST_F(StationCommandTest, WatchUpdatesMiceInParallelAndAFaultStaysWithItsMouse)
     EXPECT_THAT(watch.Err(), HasSubstr("stopped; tally: 2 updated, 1 not updated\n"));
     EXPECT_THAT(watch.Err(), HasSubstr("slot 2:   on-the-go speed        acknowledged\n"));
 
-    const std::vector<nlohmann::json> objects = Objects(watch.Out());
+    const std::vector<nlohmann::json> objects = JsonLines(watch.Out());
     ASSERT_EQ(objects.size(), 3u) << watch.Out();
     for (const nlohmann::json& o : objects) {
         EXPECT_EQ(o["command"], "watch");
@@ -134,7 +123,7 @@ TEST_F(StationCommandTest, UpdateAllExitsZeroOnlyWhenEveryMousePluggedInWasUpdat
     WriteMice(2, "[slot 1]\nfinal_status = 0x08:2\n");
     r = Run({"--json", "update", "--all", "--firmware", PathOf("image.bin")});
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
-    const std::vector<nlohmann::json> objects = Objects(r.out);
+    const std::vector<nlohmann::json> objects = JsonLines(r.out);
     ASSERT_EQ(objects.size(), 3u) << r.out;
     EXPECT_EQ(objects.back()["mice"], 2);
     EXPECT_EQ(objects.back()["not_updated"], 1);
@@ -174,16 +163,14 @@ TEST_F(StationCommandTest, EveryMouseIsNamedByItsLabelAndAnInterruptedOneIsListe
                 err.find("A1: mouse 2: FIRMWARE UPDATED.\n") != std::string::npos)
         << err;
     EXPECT_THAT(watch.Err(), HasSubstr("A2: plugged in: updating it in 1.5 seconds\n"));
-    for (const nlohmann::json& o : Objects(watch.Out())) {
+    for (const nlohmann::json& o : JsonLines(watch.Out())) {
         const char* names[] = {"A1", "A2", "1-1.2"};
         EXPECT_EQ(o["name"], names[o["slot"].get<int>()]) << o;
         EXPECT_EQ(o["port"], "1-1." + o["slot"].dump()) << o;
         EXPECT_EQ(o["serial"], "R5-000" + o["slot"].dump()) << o;
     }
 
-    std::vector<nlohmann::json> records;
-    std::istringstream log(FileText("station.log"));
-    for (std::string line; std::getline(log, line);) records.push_back(nlohmann::json::parse(line));
+    const std::vector<nlohmann::json> records = JsonLines(FileText("station.log"));
     ASSERT_EQ(records.size(), 5u) << FileText("station.log");
     for (const nlohmann::json& r : records) {
         EXPECT_EQ(r["station"], "line 3") << r;
@@ -262,7 +249,7 @@ TEST_F(StationCommandTest, AThrowInOneMousesRunFailsThatMouseAlone) {
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     EXPECT_THAT(r.err, HasSubstr("slot 1: error: slot 1 threw out of SetFeatureSlot\n"));
     EXPECT_THAT(r.err, HasSubstr("3 mice: 2 updated, 1 not updated\n"));
-    const std::vector<nlohmann::json> objects = Objects(r.out);
+    const std::vector<nlohmann::json> objects = JsonLines(r.out);
     ASSERT_EQ(objects.size(), 4u) << r.out;
     for (int i = 0; i < 3; ++i) {
         const nlohmann::json& o = objects[i];
@@ -272,14 +259,12 @@ TEST_F(StationCommandTest, AThrowInOneMousesRunFailsThatMouseAlone) {
     }
     EXPECT_EQ(objects.back()["updated"], 2);
     EXPECT_EQ(objects.back()["not_updated"], 1);
-    std::istringstream log(FileText("station.log"));
     int records = 0;
-    for (std::string line; std::getline(log, line);) {
-        const nlohmann::json record = nlohmann::json::parse(line);
+    for (const nlohmann::json& record : JsonLines(FileText("station.log"))) {
         if (record["record"] != "outcome") continue;
         ++records;
         const bool thrower = record["slot"] == 1;
-        EXPECT_EQ(record["outcome"], thrower ? "not-updated" : "updated") << line;
+        EXPECT_EQ(record["outcome"], thrower ? "not-updated" : "updated") << record;
         if (thrower) {
             EXPECT_EQ(record["failure"], "slot 1 threw out of SetFeatureSlot");
             EXPECT_EQ(record["failed_step"], "firmware part 1 of 3");

@@ -23,10 +23,7 @@ class StationLogTest : public CliTest {
     std::vector<std::string> LogLines(const std::string& name) const {
         const std::string text = FileText(name);
         EXPECT_TRUE(text.empty() || text.back() == '\n') << text;
-        std::vector<std::string> lines;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
+        return Lines(text);
     }
 };
 

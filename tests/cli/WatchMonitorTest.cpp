@@ -21,7 +21,8 @@ class WatchMonitorTest : public CliTest {
     ChildResult WatchThreeMice(const std::vector<std::string>& extra) {
         WriteScenario(
             "mice = 3\npresent = 0\nport = 1-1.{slot}\nserial = R5-000{slot}\n"
-            "state_file = state-{slot}.txt\ntrace_file = sim-trace-{slot}.txt\n[slot 1]\nrefuse_write = 0x2A:2\n");
+            "state_file = state-{slot}.txt\ntrace_file = sim-trace-{slot}.txt\n[slot "
+            "1]\nrefuse_write = 0x2A:2\n");
         std::ofstream(Dir() / "hub.ini") << "station = line 3 west\n1-1.0 = A1\n";
         // A control file of its own: the sim acts on every line from the start.
         std::ofstream(Dir() / "control.txt", std::ios::trunc);
@@ -71,9 +72,7 @@ TEST_F(WatchMonitorTest, BoardOnOutputThatIsNoTerminalSaysSoAndShowsThePlainLine
     EXPECT_THAT(board.out, HasSubstr("A1: mouse "));
     // The same lines as without --board, in whatever order the workers' lines came.
     const auto sorted = [](const std::string& text) {
-        std::istringstream in(text);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        std::vector<std::string> lines = Lines(text);
         std::sort(lines.begin(), lines.end());
         return lines;
     };

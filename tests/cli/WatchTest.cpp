@@ -97,10 +97,7 @@ TEST_F(WatchTest, AMouseNotUpdatedMakesTheExitStatusOneAndJsonHasOneObjectPerMou
     ASSERT_TRUE(watch->Interrupt());
     EXPECT_EQ(watch->WaitForExit(WAIT_LIMIT), 1) << watch->Out() << watch->Err();
 
-    std::istringstream lines(watch->Out());
-    std::vector<nlohmann::json> objects;
-    for (std::string line; std::getline(lines, line);)
-        objects.push_back(nlohmann::json::parse(line));
+    const std::vector<nlohmann::json> objects = JsonLines(watch->Out());
     ASSERT_EQ(objects.size(), 2u) << watch->Out();
     EXPECT_EQ(objects[0]["command"], "watch");
     EXPECT_EQ(objects[0]["mouse"], 1);
