@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
-#include "cli/InterruptHold.h"
+#include "console/InterruptHold.h"
 #include "device/TransferTrace.h"
 #include "production/TransferCheck.h"
 #include "testpanel/EntryBoxes.h"
@@ -80,7 +80,7 @@ int RunPanelCommand(const std::string& commandName, int commandId, const PanelAr
     }
 
     // An interrupt never cuts the command's writes short.
-    const InterruptHold hold;
+    const console::InterruptHold hold;
     if (!hold.Problem().empty()) out.Warn(hold.Problem());
     int exitCode = EXIT_FAILED;
     std::unique_ptr<ToolSession> session = OpenToolSession(commandName, options, out, exitCode);

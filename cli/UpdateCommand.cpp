@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
-#include "cli/InterruptHold.h"
 #include "cli/MouseReporter.h"
+#include "console/InterruptHold.h"
 #include "device/SlotAccess.h"
 #include "update/UpdateRun.h"
 
@@ -74,7 +74,7 @@ void SayDriverError(ToolSession& session, const Output& out, std::string& said) 
 
 int RunUpdateCommand(const SessionOptions& options, const Output& out) {
     // An interrupt never cuts a firmware write short: the run finishes first.
-    const InterruptHold hold;
+    const console::InterruptHold hold;
     if (!hold.Problem().empty()) out.Warn(hold.Problem());
     std::string logError;
     std::optional<StationLog> log = StationLog::Open(options.logPath, logError);

@@ -8,7 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/MouseReporter.h"
 #include "cli/StationMonitor.h"
-#include "cli/WatchEvents.h"
+#include "console/WatchEvents.h"
 #include "device/DriverLibrary.h"
 #include "device/SlotAccess.h"
 #include "update/DeviceEvents.h"
@@ -76,7 +76,7 @@ int RefusedBeforeWatching(ToolSession& session, const Output& out) {
 
 int RunWatchCommand(const SessionOptions& options, const Output& out) {
     // Before the driver library is loaded: no thread of it may take an interrupt.
-    WatchEvents events;
+    console::WatchEvents events;
     if (!events.Problem().empty())
         return out.Fail("watch", "failed", EXIT_FAILED, events.Problem());
 
@@ -107,8 +107,8 @@ int RunWatchCommand(const SessionOptions& options, const Output& out) {
                            : "waiting for Talun R5 mice; Ctrl-C stops (a mouse being updated is "
                              "finished first)");
         for (;;) {
-            const WatchEvent event = events.Next();
-            if (event.kind == WatchEvent::Kind::Stop) break;
+            const console::WatchEvent event = events.Next();
+            if (event.kind == console::WatchEvent::Kind::Stop) break;
             session->TraceEvent(event.message, event.wParam, event.lParam);
             station.DeliverMessage(event.message, event.wParam, event.lParam);
         }

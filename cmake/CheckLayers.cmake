@@ -17,6 +17,8 @@
 #   front ends: it includes nothing of cli/, app/, a driver or the tests.
 # - monitor/ (the station's board and figures, under cli/) stands on platform/
 #   alone; nothing below the front ends includes it.
+# - console/ (a console program's events and interrupts, under cli/) stands on
+#   the driver contract alone; nothing below the front ends includes it.
 #
 #   cmake -DSOURCE_DIR=<tree> [-DEXPECT_VIOLATIONS=<n>] -P CheckLayers.cmake
 #
@@ -49,7 +51,7 @@ function(check_core_include file folder target)
     set(text "${folder}/ includes \"${target}\" of the layer above it, ${target_folder}/")
   elseif(target MATCHES "^driver/api/")
     # The contract with the driver libraries: below every layer.
-  elseif(target_folder MATCHES "^(app|cli|driver|tests|monitor)$")
+  elseif(target_folder MATCHES "^(app|cli|driver|tests|monitor|console)$")
     set(text "the core includes \"${target}\" of ${target_folder}/")
   elseif(target_folder STREQUAL "platform")
     string(REGEX REPLACE "^platform/" "" header "${target}")
@@ -67,7 +69,7 @@ file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}"
      "${SOURCE_DIR}/protocol/*" "${SOURCE_DIR}/device/*" "${SOURCE_DIR}/update/*"
      "${SOURCE_DIR}/testpanel/*" "${SOURCE_DIR}/platform/*" "${SOURCE_DIR}/driver/*"
      "${SOURCE_DIR}/cli/*" "${SOURCE_DIR}/app/*" "${SOURCE_DIR}/production/*"
-     "${SOURCE_DIR}/monitor/*")
+     "${SOURCE_DIR}/monitor/*" "${SOURCE_DIR}/console/*")
 list(FILTER files INCLUDE REGEX "\\.(h|hpp|c|cpp|in)$")
 list(LENGTH files file_count)
 
@@ -86,14 +88,17 @@ foreach(file IN LISTS files)
       elseif(folder MATCHES "^(cli|app)$" AND target_folder MATCHES "^(driver|tests)$"
              AND NOT target MATCHES "^driver/api/")
         violation("${file}" "the front end ${folder}/ includes \"${target}\": of driver/ it takes only the contract, driver/api/")
-      elseif(folder STREQUAL "production" AND target_folder MATCHES "^(cli|app|driver|tests|monitor)$"
+      elseif(folder STREQUAL "production" AND target_folder MATCHES "^(cli|app|driver|tests|monitor|console)$"
              AND NOT target MATCHES "^driver/api/")
         violation("${file}" "production/ includes \"${target}\" of ${target_folder}/, which stands above it or beside it")
-      elseif(folder STREQUAL "driver" AND target_folder MATCHES "^(update|testpanel|app|cli|monitor)$")
+      elseif(folder STREQUAL "driver" AND target_folder MATCHES "^(update|testpanel|app|cli|monitor|console)$")
         violation("${file}" "a driver includes \"${target}\" of ${target_folder}/")
       elseif(folder STREQUAL "monitor" AND target MATCHES "/"
              AND NOT target_folder MATCHES "^(monitor|platform)$")
         violation("${file}" "monitor/ includes \"${target}\", but it stands on platform/ alone")
+      elseif(folder STREQUAL "console" AND target MATCHES "/"
+             AND NOT target_folder STREQUAL "console" AND NOT target MATCHES "^driver/api/")
+        violation("${file}" "console/ includes \"${target}\", but it stands on the driver contract alone")
       endif()
     elseif(line MATCHES "#[ \t]*include[ \t]*<([^>]+)>" AND folder IN_LIST CORE_LAYERS)
       set(target "${CMAKE_MATCH_1}")

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace talun::cli {
+namespace talun::console {
 
 inline constexpr wchar_t WATCH_WINDOW_CLASS[] = L"TalunR5WatchEvents";
 // Posted to the window when an interrupt asks the watch loop to stop.
@@ -16,4 +16,4 @@ inline std::wstring WatchWindowTitle(DWORD processId) {
     return L"talun-r5 watch " + std::to_wstring(processId);
 }
 
-}  // namespace talun::cli
+}  // namespace talun::console

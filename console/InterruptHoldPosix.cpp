@@ -9,9 +9,9 @@
 #include <mutex>
 #include <thread>
 
-#include "cli/InterruptHold.h"
+#include "console/InterruptHold.h"
 
-namespace talun::cli {
+namespace talun::console {
 
 struct InterruptHold::Impl {
     explicit Impl(std::function<void()> callback) : onInterrupt(std::move(callback)) {
@@ -71,4 +71,4 @@ const std::string& InterruptHold::Problem() const {
     return impl_->problem;
 }
 
-}  // namespace talun::cli
+}  // namespace talun::console

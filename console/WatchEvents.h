@@ -18,7 +18,7 @@
 
 #include "driver/api/HidDriverApi.h"
 
-namespace talun::cli {
+namespace talun::console {
 
 struct WatchEvent {
     enum class Kind { DeviceMessage, Stop };
@@ -51,4 +51,4 @@ class WatchEvents {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace talun::cli
+}  // namespace talun::console

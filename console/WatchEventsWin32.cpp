@@ -3,11 +3,11 @@
 // handler (InterruptHold) posts a stop message to the same window.
 #include <windows.h>
 
-#include "cli/InterruptHold.h"
-#include "cli/WatchEvents.h"
-#include "cli/Win32WatchWindow.h"
+#include "console/InterruptHold.h"
+#include "console/WatchEvents.h"
+#include "console/Win32WatchWindow.h"
 
-namespace talun::cli {
+namespace talun::console {
 
 struct WatchEvents::Impl {
     Impl() {
@@ -84,4 +84,4 @@ void WatchEvents::Stop() {
     if (impl_->window != nullptr) PostMessageW(impl_->window, WM_WATCH_STOP, 0, 0);
 }
 
-}  // namespace talun::cli
+}  // namespace talun::console

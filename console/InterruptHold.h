@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-namespace talun::cli {
+namespace talun::console {
 
 class InterruptHold {
   public:
@@ -34,4 +34,4 @@ class InterruptHold {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace talun::cli
+}  // namespace talun::console

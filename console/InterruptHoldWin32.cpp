@@ -5,10 +5,10 @@
 
 #include <cstdio>
 
-#include "cli/InterruptHold.h"
-#include "cli/Win32WatchWindow.h"
+#include "console/InterruptHold.h"
+#include "console/Win32WatchWindow.h"
 
-namespace talun::cli {
+namespace talun::console {
 
 namespace {
 
@@ -52,4 +52,4 @@ const std::string& InterruptHold::Problem() const {
     return impl_->problem;
 }
 
-}  // namespace talun::cli
+}  // namespace talun::console

@@ -5,10 +5,10 @@
 #include <deque>
 #include <mutex>
 
-#include "cli/InterruptHold.h"
-#include "cli/WatchEvents.h"
+#include "console/InterruptHold.h"
+#include "console/WatchEvents.h"
 
-namespace talun::cli {
+namespace talun::console {
 
 struct WatchEvents::Impl {
     // The sink handed to the monitor; post() finds the queue through owner.
@@ -77,4 +77,4 @@ void WatchEvents::Stop() {
     impl_->RequestStop();
 }
 
-}  // namespace talun::cli
+}  // namespace talun::console
