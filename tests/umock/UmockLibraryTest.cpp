@@ -67,6 +67,10 @@ struct DescriptorCase {
     FeatureLengths lengths;
     bool pointer;
 };
+// By its name in test listings (not as the bytes of the struct).
+void PrintTo(const DescriptorCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class UmockGolden : public UmockLibrary, public ::testing::WithParamInterface<DescriptorCase> {};
 
