@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource.h"
-#include "tests/app/e2e/Files.h"
 #include "tests/app/e2e/StatusArea.h"
-#include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
 
 namespace talun::e2e {
@@ -21,26 +19,9 @@ void SystemCommand(HWND window, WPARAM command) {
     ::PostMessageA(window, WM_SYSCOMMAND, command, 0);
 }
 
-void Key(HWND window, WPARAM key) {
-    ::PostMessageA(window, WM_KEYDOWN, key, 1);
-    ::PostMessageA(window, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
-}
-
-// The About box of the tool, once it is visible.
-HWND WaitForAboutBox(const ToolProcess& tool) {
-    HWND about = nullptr;
-    WaitFor([&] { return (about = tool.FindTopLevel(ABOUT_TITLE)) != nullptr; }, WAIT_SHORT_MS);
-    return about;
-}
-
-bool Gone(const ToolProcess& tool, const char* title) {
-    return WaitFor([&] { return tool.FindTopLevel(title) == nullptr; }, WAIT_SHORT_MS);
-}
-
 TEST_F(About, MenuTextComesFromString101) {
-    ToolFolder folder(Name());
     const HMODULE module =
-        ::LoadLibraryExA(folder.Program().c_str(), nullptr,
+        ::LoadLibraryExA(MakeFolder().Program().c_str(), nullptr,
                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr);
     char text[64] = {};
@@ -50,23 +31,19 @@ TEST_F(About, MenuTextComesFromString101) {
 }
 
 TEST_F(About, LastItemOfTheSystemMenuOpensTheBoxAndEscapeClosesIt) {
-    ToolFolder folder(Name());
-    ToolProcess tool(folder.Program());
-    const HWND window = tool.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartTool());
 
     // Open the system menu from the keyboard, go up from the first item to the
     // last one (Wine puts an entry of its own before it), choose it.
-    ::PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
-    ASSERT_TRUE(WaitFor([&] { return tool.FindTopLevel("", "#32768") != nullptr; }, WAIT_SHORT_MS))
-        << "the system menu did not open";
-    Key(window, VK_UP);
-    Key(window, VK_RETURN);
+    ::PostMessageA(Window(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    ASSERT_NE(Tool().WaitForTopLevel("", "#32768"), nullptr) << "the system menu did not open";
+    PressKey(Window(), VK_UP);
+    PressKey(Window(), VK_RETURN);
 
-    const HWND about = WaitForAboutBox(tool);
+    const HWND about = Tool().WaitForTopLevel(ABOUT_TITLE);
     ASSERT_NE(about, nullptr) << "the menu's last item did not open the About box";
-    EXPECT_EQ(::GetWindow(about, GW_OWNER), window);
-    EXPECT_FALSE(::IsWindowEnabled(window)) << "the main window waits while the box is open";
+    EXPECT_EQ(::GetWindow(about, GW_OWNER), Window());
+    EXPECT_FALSE(::IsWindowEnabled(Window())) << "the main window waits while the box is open";
 
     // Its controls: icon, name and version, OK.
     const std::vector<HWND> controls = Children(about);
@@ -78,63 +55,57 @@ TEST_F(About, LastItemOfTheSystemMenuOpensTheBoxAndEscapeClosesIt) {
     EXPECT_EQ(::GetDlgCtrlID(controls[2]), IDOK);
     EXPECT_EQ(WindowText(controls[2]), "OK");
     for (const HWND control : controls) EXPECT_TRUE(::IsWindowVisible(control));
-    SaveScreenshot(CaptureWindow(window), "about-box-behind");
+    SaveScreenshot(CaptureWindow(Window()), "about-box-behind");
     SaveScreenshot(CaptureWindow(about), "about-box");
 
     // Escape closes it, although the main window ignores Escape.
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(about, nullptr), &info));
-    Key(info.hwndFocus != nullptr ? info.hwndFocus : about, VK_ESCAPE);
-    EXPECT_TRUE(Gone(tool, ABOUT_TITLE));
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(window) != FALSE; }, WAIT_SHORT_MS));
-    EXPECT_TRUE(tool.Running());
-    EXPECT_EQ(WaitForStatusArea(window, Shown::Idle, WAIT_SHORT_MS), "");
+    PressKey(info.hwndFocus != nullptr ? info.hwndFocus : about, VK_ESCAPE);
+    EXPECT_TRUE(Tool().WaitUntilGone(ABOUT_TITLE));
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(Window()) != FALSE; }, WAIT_SHORT_MS));
+    EXPECT_TRUE(Tool().Running());
+    EXPECT_EQ(WaitForStatusArea(Window(), Shown::Idle, WAIT_SHORT_MS), "");
 }
 
 TEST_F(About, AnySystemCommandFrom16To31OpensItAndOkClosesIt) {
-    ToolFolder folder(Name());
-    ToolProcess tool(folder.Program());
-    const HWND window = tool.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartTool());
     for (const WPARAM command : {WPARAM{16}, WPARAM{23}, WPARAM{31}}) {
-        SystemCommand(window, command);
-        const HWND about = WaitForAboutBox(tool);
+        SystemCommand(Window(), command);
+        const HWND about = Tool().WaitForTopLevel(ABOUT_TITLE);
         ASSERT_NE(about, nullptr) << "system command " << command;
         ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        EXPECT_TRUE(Gone(tool, ABOUT_TITLE)) << command;
+        EXPECT_TRUE(Tool().WaitUntilGone(ABOUT_TITLE)) << command;
     }
     // 32 is not the About entry: nothing opens. Posted before a command that
     // does open the box, so that the box's arrival shows that 32 was handled.
-    SystemCommand(window, 32);
-    SystemCommand(window, 16);
-    const HWND about = WaitForAboutBox(tool);
+    SystemCommand(Window(), 32);
+    SystemCommand(Window(), 16);
+    const HWND about = Tool().WaitForTopLevel(ABOUT_TITLE);
     ASSERT_NE(about, nullptr);
     int boxes = 0;
-    for (const HWND w : tool.TopLevelWindows())
+    for (const HWND w : Tool().TopLevelWindows())
         if (::IsWindowVisible(w) && WindowText(w) == ABOUT_TITLE) ++boxes;
     EXPECT_EQ(boxes, 1);
 }
 
 TEST_F(About, DeviceMessagesAreHandledWhileTheBoxIsOpen) {
-    ToolFolder folder(Name(), {Driver::Sim, "present = 0\n"});
-    ToolProcess tool(folder.Program());
-    const HWND window = tool.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
-    SystemCommand(window, IDM_ABOUTBOX);
-    const HWND about = WaitForAboutBox(tool);
+    ASSERT_NO_FATAL_FAILURE(StartTool({Driver::Sim, "present = 0\n"}));
+    SystemCommand(Window(), IDM_ABOUTBOX);
+    const HWND about = Tool().WaitForTopLevel(ABOUT_TITLE);
     ASSERT_NE(about, nullptr);
 
     // The box covers part of HintRect; StatusRect is free.
-    folder.Control("plug");
-    EXPECT_EQ(WaitForStatusArea(window, Shown::Updated, WAIT_RUN_MS, Lines::StatusOnly), "")
+    Folder().Control("plug");
+    EXPECT_EQ(WaitForStatusArea(Window(), Shown::Updated, WAIT_RUN_MS, Lines::StatusOnly), "")
         << "the run behind the box";
-    EXPECT_EQ(folder.StateValue("holds_complete_image"), "yes");
-    EXPECT_NE(tool.FindTopLevel(ABOUT_TITLE), nullptr) << "the box stays open";
+    EXPECT_EQ(Folder().StateValue("holds_complete_image"), "yes");
+    EXPECT_NE(Tool().FindTopLevel(ABOUT_TITLE), nullptr) << "the box stays open";
 
     ::PostMessageA(about, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(Gone(tool, ABOUT_TITLE));
-    EXPECT_EQ(WaitForStatusArea(window, Shown::Updated, WAIT_SHORT_MS), "");
+    EXPECT_TRUE(Tool().WaitUntilGone(ABOUT_TITLE));
+    EXPECT_EQ(WaitForStatusArea(Window(), Shown::Updated, WAIT_SHORT_MS), "");
 }
 
 }  // namespace

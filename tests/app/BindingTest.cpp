@@ -9,9 +9,7 @@
 #include <cstdio>
 
 #include "resources/resource.h"
-#include "tests/app/e2e/Files.h"
 #include "tests/app/e2e/StatusArea.h"
-#include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
 
 namespace talun::e2e {
@@ -36,33 +34,28 @@ std::vector<std::string> CallNames(const ToolFolder& folder) {
 }
 
 TEST_F(Binding, MonitorOpensOnTheWindowWithMessages1325And1326ThenTheFeatureDevice) {
-    ToolFolder folder(Name(), {Driver::Probe});
-    ToolProcess tool(folder.Program());
-    const HWND window = tool.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
-    const auto calls = folder.ProbeCalls();
+    ASSERT_NO_FATAL_FAILURE(StartTool({Driver::Probe}));
+    const auto calls = Folder().ProbeCalls();
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(calls[0].name, "load");
     EXPECT_EQ(calls[1].name, "Open_DevMonitor");
     char expected[64];
-    std::snprintf(expected, sizeof expected, "%p 1325 1326", static_cast<void*>(window));
+    std::snprintf(expected, sizeof expected, "%p 1325 1326", static_cast<void*>(Window()));
     EXPECT_EQ(calls[1].arguments, expected);
     EXPECT_EQ(calls[2].name, "Open_FeatureDevice");
 }
 
 TEST_F(Binding, NoDriverLibrary) {
-    ToolFolder folder(Name(), {Driver::None});
-    ToolProcess tool(folder.Program());
-    ExpectUpAndNotUpdated(tool);
+    ASSERT_NO_FATAL_FAILURE(StartTool({Driver::None}));
+    ExpectUpAndNotUpdated(Tool());
 }
 
 TEST_F(Binding, ALibraryLackingEntryPointsIsNeverCalledThroughThem) {
     // No Open_DevMonitor and no GetFeature: the run writes, cannot read a single
     // acknowledgement, and ends "FIRMWARE NOT UPDATED." without a crash.
-    ToolFolder folder(Name(), {Driver::ProbePartial});
-    ToolProcess tool(folder.Program());
-    ExpectUpAndNotUpdated(tool);
-    const auto names = CallNames(folder);
+    ASSERT_NO_FATAL_FAILURE(StartTool({Driver::ProbePartial}));
+    ExpectUpAndNotUpdated(Tool());
+    const auto names = CallNames(Folder());
     ASSERT_GE(names.size(), 2u);
     EXPECT_EQ(names[0], "load");
     EXPECT_EQ(names[1], "Open_FeatureDevice") << "the monitor has no entry point";

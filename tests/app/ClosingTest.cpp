@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource.h"
-#include "tests/app/e2e/Files.h"
 #include "tests/app/e2e/StatusArea.h"
-#include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
 
 namespace talun::e2e {
@@ -38,21 +36,18 @@ const CloseWay CLOSE_WAYS[] = {
 class Closing : public ToolTest, public ::testing::WithParamInterface<CloseWay> {};
 
 TEST_P(Closing, EndsAfterASecondWithMonitorThenFeatureDeviceClosedThenLibraryReleased) {
-    ToolFolder folder(Name(), {Driver::Probe});
-    ToolProcess tool(folder.Program());
-    const HWND window = tool.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
-    ASSERT_NE(tool.Focus(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartTool({Driver::Probe}));
+    ASSERT_NE(Tool().Focus(), nullptr);
 
     const ULONGLONG asked = ::GetTickCount64();
-    GetParam().ask(tool);
-    ASSERT_TRUE(tool.WaitForExit(WAIT_WINDOW_MS));
+    GetParam().ask(Tool());
+    ASSERT_TRUE(Tool().WaitForExit(WAIT_WINDOW_MS));
     EXPECT_GE(::GetTickCount64() - asked + TICK_STEP_MS, CLOSE_DEVICE_DELAY_MS);
-    EXPECT_EQ(tool.ExitCode(), 0u);
+    EXPECT_EQ(Tool().ExitCode(), 0u);
 
     std::vector<std::string> names;
     ULONGLONG monitorClosed = 0;
-    for (const auto& call : folder.ProbeCalls()) {
+    for (const auto& call : Folder().ProbeCalls()) {
         names.push_back(call.name);
         if (call.name == "Close_DevMonitor") monitorClosed = call.tick;
     }
@@ -70,27 +65,20 @@ INSTANTIATE_TEST_SUITE_P(Ways, Closing, ::testing::ValuesIn(CLOSE_WAYS),
 using Escape = ToolTest;
 
 TEST_F(Escape, DoesNothingInTheMainWindow) {
-    ToolFolder folder(Name());
-    ToolProcess tool(folder.Program());
-    const HWND window = tool.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
-    const HWND focus = tool.Focus();
+    ASSERT_NO_FATAL_FAILURE(StartTool());
+    const HWND focus = Tool().Focus();
     ASSERT_NE(focus, nullptr);
 
-    for (const HWND target : {focus, window}) {
-        ::PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 1);
-        ::PostMessageA(target, WM_KEYUP, VK_ESCAPE, 1 | (1u << 30) | (1u << 31));
-    }
+    for (const HWND target : {focus, Window()}) PressKey(target, VK_ESCAPE);
     // The About box, asked for after the keys, shows that they were handled.
-    ::PostMessageA(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    HWND about = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (about = tool.FindTopLevel(ABOUT_TITLE)) != nullptr; },
-                        WAIT_SHORT_MS));
-    EXPECT_TRUE(tool.Running());
-    EXPECT_EQ(tool.FindTopLevel(MAIN_TITLE), window);
+    ::PostMessageA(Window(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    const HWND about = Tool().WaitForTopLevel(ABOUT_TITLE);
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(Tool().Running());
+    EXPECT_EQ(Tool().FindTopLevel(MAIN_TITLE), Window());
     ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(WaitFor([&] { return tool.FindTopLevel(ABOUT_TITLE) == nullptr; }, WAIT_SHORT_MS));
-    EXPECT_EQ(WaitForStatusArea(window, Shown::Idle, WAIT_SHORT_MS), "");
+    EXPECT_TRUE(Tool().WaitUntilGone(ABOUT_TITLE));
+    EXPECT_EQ(WaitForStatusArea(Window(), Shown::Idle, WAIT_SHORT_MS), "");
 }
 
 }  // namespace

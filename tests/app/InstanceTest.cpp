@@ -7,8 +7,6 @@
 #include <chrono>
 
 #include "resources/resource.h"
-#include "tests/app/e2e/Files.h"
-#include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
 #include "tests/support/ChildProcess.h"
 
@@ -45,21 +43,18 @@ bool RunsSilentlyToExitZero(const std::string& program) {
 }
 
 TEST_F(Instance, ASecondCopyEndsAtOnceSilentlyWithStatusZero) {
-    ToolFolder folder(Name(), {Driver::Probe});
-    ToolProcess first(folder.Program());
-    const HWND window = first.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
-    ASSERT_EQ(CountLoads(folder), 1);
+    ASSERT_NO_FATAL_FAILURE(StartTool({Driver::Probe}));
+    ASSERT_EQ(CountLoads(Folder()), 1);
 
-    EXPECT_TRUE(RunsSilentlyToExitZero(folder.Program()));
-    EXPECT_EQ(CountLoads(folder), 1) << "the second copy went as far as the driver library";
-    EXPECT_TRUE(first.Running());
-    EXPECT_TRUE(first.Answers());
-    EXPECT_EQ(first.FindTopLevel(MAIN_TITLE), window);
+    EXPECT_TRUE(RunsSilentlyToExitZero(Folder().Program()));
+    EXPECT_EQ(CountLoads(Folder()), 1) << "the second copy went as far as the driver library";
+    EXPECT_TRUE(Tool().Running());
+    EXPECT_TRUE(Tool().Answers());
+    EXPECT_EQ(Tool().FindTopLevel(MAIN_TITLE), Window());
 }
 
 TEST_F(Instance, ACopyStartsAfterTheFirstEndedOrCrashed) {
-    ToolFolder folder(Name());
+    const ToolFolder& folder = MakeFolder();
     {
         ToolProcess first(folder.Program());
         ASSERT_NE(first.WaitForMainWindow(), nullptr);
@@ -71,32 +66,26 @@ TEST_F(Instance, ACopyStartsAfterTheFirstEndedOrCrashed) {
         ASSERT_NE(second.WaitForMainWindow(), nullptr) << "after a normal end";
         second.Kill();
     }
-    ToolProcess third(folder.Program());
-    EXPECT_NE(third.WaitForMainWindow(), nullptr) << "after a crash";
+    ASSERT_NO_FATAL_FAILURE(StartTool()) << "after a crash";
 }
 
 TEST_F(Instance, AnotherProgramsMutexOfThatNameKeepsTheToolFromStarting) {
-    ToolFolder folder(Name());
     const HANDLE guard = ::CreateMutexA(nullptr, FALSE, GUARD_NAME);
     ASSERT_NE(guard, nullptr);
-    EXPECT_TRUE(RunsSilentlyToExitZero(folder.Program()));
+    EXPECT_TRUE(RunsSilentlyToExitZero(MakeFolder().Program()));
     ::CloseHandle(guard);
 }
 
 TEST_F(Instance, AnObjectOfAnotherKindUnderThatNameLeavesTheToolUnguarded) {
-    ToolFolder folder(Name());
     const HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, GUARD_NAME);
     ASSERT_NE(event, nullptr);
-    ToolProcess tool(folder.Program());
-    EXPECT_NE(tool.WaitForMainWindow(), nullptr);
+    EXPECT_NO_FATAL_FAILURE(StartTool());
     ::CloseHandle(event);
 }
 
 TEST_F(Instance, TalunR5WritesNothingAndExitsFourWhileTheWindowRuns) {
-    ToolFolder folder(Name());
-    const std::string commandLine = folder.AddCommandLine();
-    ToolProcess window(folder.Program());
-    ASSERT_NE(window.WaitForMainWindow(), nullptr);
+    const std::string commandLine = MakeFolder().AddCommandLine();
+    ASSERT_NO_FATAL_FAILURE(StartTool());
 
     // The mouse is present: an update that went ahead would write at once.
     const test::ChildResult update =
@@ -104,12 +93,12 @@ TEST_F(Instance, TalunR5WritesNothingAndExitsFourWhileTheWindowRuns) {
     EXPECT_EQ(update.exitCode, 4) << update.out << update.err;
     EXPECT_NE(update.err.find("the window (TalunR5Update) is running"), std::string::npos)
         << update.err;
-    EXPECT_TRUE(folder.Trace().empty()) << "reports reached the mouse";
-    EXPECT_TRUE(window.Answers());
+    EXPECT_TRUE(Folder().Trace().empty()) << "reports reached the mouse";
+    EXPECT_TRUE(Tool().Answers());
 }
 
 TEST_F(Instance, TheWindowStartedWhileTalunR5WatchRunsEndsSilently) {
-    ToolFolder folder(Name());
+    const ToolFolder& folder = MakeFolder();
     {
         test::ChildProcess watch(folder.AddCommandLine(), {"watch"});
         ASSERT_TRUE(watch.Started()) << watch.StartError();
@@ -117,8 +106,7 @@ TEST_F(Instance, TheWindowStartedWhileTalunR5WatchRunsEndsSilently) {
             << watch.Err();
         EXPECT_TRUE(RunsSilentlyToExitZero(folder.Program()));
     }  // talun-r5 ended by force: its guard goes with it
-    ToolProcess window(folder.Program());
-    EXPECT_NE(window.WaitForMainWindow(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartTool());
 }
 
 }  // namespace

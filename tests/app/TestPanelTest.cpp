@@ -8,9 +8,7 @@
 #include <string>
 
 #include "resources/resource.h"
-#include "tests/app/e2e/Files.h"
 #include "tests/app/e2e/StatusArea.h"
-#include "tests/app/e2e/Tool.h"
 #include "tests/app/e2e/ToolTest.h"
 #include "tests/app/e2e/Transfers.h"
 
@@ -20,7 +18,6 @@ namespace {
 using TestPanel = ToolTest;
 
 constexpr char ENTER_INTEGER[] = "Please enter an integer.";
-constexpr int REPORT_STATUS_LENGTH = 3;
 
 struct BoxCase {
     const char* profileId;
@@ -48,10 +45,7 @@ bool HasIcon(HWND box) {
 }
 
 TEST_F(TestPanel, EntryBoxesAreCheckedWithTheFrameworksMessagesAndNothingIsSent) {
-    ToolFolder folder(Name());
-    ToolProcess tool(folder.Program());
-    const HWND window = tool.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartTool());
 
     const BoxCase cases[] = {
         {"5", "0", IDC_PROFILE_ID, "Please enter an integer between 0 and 4."},
@@ -67,31 +61,29 @@ TEST_F(TestPanel, EntryBoxesAreCheckedWithTheFrameworksMessagesAndNothingIsSent)
     std::set<std::string> shownMessages;
     for (const BoxCase& c : cases) {
         SCOPED_TRACE(std::string("boxes \"") + c.profileId + "\" and \"" + c.buttonNumber + "\"");
-        tool.SetBoxText(IDC_PROFILE_ID, c.profileId);
-        tool.SetBoxText(IDC_BUTTON_NUMBER, c.buttonNumber);
-        tool.Click(IDC_SEND_PROFILE_ID);
+        Tool().SetBoxText(IDC_PROFILE_ID, c.profileId);
+        Tool().SetBoxText(IDC_BUTTON_NUMBER, c.buttonNumber);
+        Tool().Click(IDC_SEND_PROFILE_ID);
 
-        HWND box = nullptr;
-        ASSERT_TRUE(
-            WaitFor([&] { return (box = tool.FindTopLevel(APP_TITLE)) != nullptr; }, WAIT_SHORT_MS))
-            << "no message box captioned \"" << APP_TITLE << "\"";
+        const HWND box = Tool().WaitForTopLevel(APP_TITLE);
+        ASSERT_NE(box, nullptr) << "no message box captioned \"" << APP_TITLE << "\"";
         EXPECT_EQ(StaticTexts(box), c.message);
         EXPECT_TRUE(HasIcon(box)) << "the exclamation icon";
-        EXPECT_EQ(::GetWindow(box, GW_OWNER), window);
+        EXPECT_EQ(::GetWindow(box, GW_OWNER), Window());
         const HWND ok = ::GetDlgItem(box, IDOK);
         ASSERT_NE(ok, nullptr);
         EXPECT_EQ(WindowText(ok), "OK");
         EXPECT_EQ(::GetDlgItem(box, IDCANCEL), nullptr) << "an OK button alone";
         // Each message once on the screen, to be looked at.
         if (shownMessages.insert(c.message).second) {
-            SaveScreenshot(CaptureWindow(window),
+            SaveScreenshot(CaptureWindow(Window()),
                            "validation-message-" + std::to_string(shownMessages.size()));
         }
 
         ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }, WAIT_SHORT_MS));
-        const HWND failing = tool.Control(c.failingBox);
-        EXPECT_TRUE(WaitFor([&] { return tool.Focus() == failing; }, WAIT_SHORT_MS))
+        const HWND failing = Tool().Control(c.failingBox);
+        EXPECT_TRUE(WaitFor([&] { return Tool().Focus() == failing; }, WAIT_SHORT_MS))
             << "the focus goes to the failing box";
         const DWORD selection = static_cast<DWORD>(::SendMessageA(failing, EM_GETSEL, 0, 0));
         EXPECT_EQ(LOWORD(selection), 0);
@@ -100,31 +92,28 @@ TEST_F(TestPanel, EntryBoxesAreCheckedWithTheFrameworksMessagesAndNothingIsSent)
 
     // Accepted: blanks around a number, a lone 0. The report of this command is
     // the first the mouse ever gets: the refused ones sent nothing.
-    tool.SetBoxText(IDC_PROFILE_ID, " 3\t");
-    tool.SetBoxText(IDC_BUTTON_NUMBER, "0");
-    tool.Click(IDC_SEND_PROFILE_ID);
-    const Transfers trace = WaitForTrace(folder, 1, WAIT_RUN_MS);
+    Tool().SetBoxText(IDC_PROFILE_ID, " 3\t");
+    Tool().SetBoxText(IDC_BUTTON_NUMBER, "0");
+    Tool().Click(IDC_SEND_PROFILE_ID);
+    const Transfers trace = WaitForTrace(Folder(), 1, WAIT_RUN_MS);
     ASSERT_FALSE(trace.empty());
     EXPECT_EQ(ToHex(trace[0].bytes), "05 03 03");
-    EXPECT_EQ(tool.FindTopLevel(APP_TITLE), nullptr) << "no message for good values";
-    EXPECT_EQ(WindowText(tool.Control(IDC_PROFILE_ID)), " 3\t") << "the box keeps its text";
+    EXPECT_EQ(Tool().FindTopLevel(APP_TITLE), nullptr) << "no message for good values";
+    EXPECT_EQ(WindowText(Tool().Control(IDC_PROFILE_ID)), " 3\t") << "the box keeps its text";
 }
 
 TEST_F(TestPanel, CommandsSendTheirReportsAndTheWindowStaysAsItWas) {
     // The mouse is there and no update ran: ButtonCodeTable is all zero.
-    ToolFolder folder(Name());
-    ToolProcess tool(folder.Program());
-    const HWND window = tool.WaitForMainWindow();
-    ASSERT_NE(window, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartTool());
 
     const auto run = [&](int command, const char* profileId, const char* buttonNumber,
                          size_t writes) {
-        const size_t before = Writes(folder.Trace()).size();
-        tool.SetBoxText(IDC_PROFILE_ID, profileId);
-        tool.SetBoxText(IDC_BUTTON_NUMBER, buttonNumber);
-        tool.Click(command);
+        const size_t before = Writes(Folder().Trace()).size();
+        Tool().SetBoxText(IDC_PROFILE_ID, profileId);
+        Tool().SetBoxText(IDC_BUTTON_NUMBER, buttonNumber);
+        Tool().Click(command);
         Transfers all;
-        WaitFor([&] { return Writes(all = folder.Trace()).size() >= before + writes; },
+        WaitFor([&] { return Writes(all = Folder().Trace()).size() >= before + writes; },
                 WAIT_RUN_MS);
         return all;
     };
@@ -135,13 +124,13 @@ TEST_F(TestPanel, CommandsSendTheirReportsAndTheWindowStaysAsItWas) {
     trace = run(IDC_QUERY_MAIN_SETTING, "2", "0", 1);
     EXPECT_EQ(ToHex(Writes(trace).back().bytes), "04 02 10");
     // The settings read follows the acknowledgement wait.
-    WaitFor([&] { return !Reads(trace = folder.Trace(), 35).empty(); }, WAIT_RUN_MS);
+    WaitFor([&] { return !Reads(trace = Folder().Trace(), 35).empty(); }, WAIT_RUN_MS);
     ASSERT_EQ(Reads(trace, 35).size(), 1u);
     EXPECT_EQ(Reads(trace, 35)[0].bytes.at(0), 0x06);
 
     trace = run(IDC_QUERY_MACRO, "1", "14", 1);
     EXPECT_EQ(ToHex(Writes(trace).back().bytes), "04 01 0E");
-    WaitFor([&] { return !Reads(trace = folder.Trace(), 130).empty(); }, WAIT_RUN_MS);
+    WaitFor([&] { return !Reads(trace = Folder().Trace(), 130).empty(); }, WAIT_RUN_MS);
     ASSERT_EQ(Reads(trace, 130).size(), 1u);
     EXPECT_EQ(Reads(trace, 130)[0].bytes.at(0), 0x09);
 
@@ -164,9 +153,8 @@ TEST_F(TestPanel, CommandsSendTheirReportsAndTheWindowStaysAsItWas) {
     std::copy(keys.begin(), keys.end(), macro.begin() + 30);
     EXPECT_EQ(ToHex(writes.back().bytes), ToHex(macro));
 
-    EXPECT_EQ(CompareStatusArea(window, Shown::Idle), "") << "the commands show nothing";
-    EXPECT_EQ(tool.FindTopLevel(APP_TITLE), nullptr);
-    (void)REPORT_STATUS_LENGTH;
+    EXPECT_EQ(CompareStatusArea(Window(), Shown::Idle), "") << "the commands show nothing";
+    EXPECT_EQ(Tool().FindTopLevel(APP_TITLE), nullptr);
 }
 
 }  // namespace

@@ -9,17 +9,17 @@
 namespace talun::e2e {
 namespace {
 
+// The header of a 32-bit top-down bitmap: the canvas's and a screenshot file's.
+BITMAPINFOHEADER TopDown32(int width, int height) {
+    return {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+}
+
 // A 32-bit top-down DIB section selected into a memory context.
 class Canvas {
   public:
     Canvas(int width, int height) : width_(width), height_(height) {
         BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        info.bmiHeader = TopDown32(width, height);
         dc_ = ::CreateCompatibleDC(nullptr);
         bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
         previous_ = ::SelectObject(dc_, bitmap_);
@@ -134,13 +134,7 @@ std::string SaveScreenshot(const Image& image, const std::string& name) {
     ::CreateDirectoryA(dir.c_str(), nullptr);
     const std::string path = dir + name + ".bmp";
     BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = image.width;
-    info.biHeight = -image.height;
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    info.biCompression = BI_RGB;
+    const BITMAPINFOHEADER info = TopDown32(image.width, image.height);
     const DWORD bytes = static_cast<DWORD>(image.pixels.size() * 4);
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info;

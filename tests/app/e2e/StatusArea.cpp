@@ -6,35 +6,31 @@ namespace {
 constexpr int LARGE_FONT = 40;
 constexpr int SMALL_FONT = 20;
 
-int Width(const RECT& r) {
-    return r.right - r.left;
-}
-int Height(const RECT& r) {
-    return r.bottom - r.top;
+// A text drawn in a rectangle's size as the status area draws it; the rectangle
+// blank when there is no text.
+Image Drawn(const RECT& rect, const char* text, int fontHeight) {
+    const int w = rect.right - rect.left;
+    const int h = rect.bottom - rect.top;
+    return text == nullptr ? Blank(w, h) : RenderStatusText(w, h, text, fontHeight);
 }
 
 Image ExpectedStatus(Shown shown) {
-    const int w = Width(STATUS_RECT);
-    const int h = Height(STATUS_RECT);
     switch (shown) {
         case Shown::Updating:
-            return RenderStatusText(w, h, "UPDATING....", LARGE_FONT);
+            return Drawn(STATUS_RECT, "UPDATING....", LARGE_FONT);
         case Shown::Updated:
-            return RenderStatusText(w, h, "FIRMWARE UPDATED.", LARGE_FONT);
+            return Drawn(STATUS_RECT, "FIRMWARE UPDATED.", LARGE_FONT);
         case Shown::NotUpdated:
-            return RenderStatusText(w, h, "FIRMWARE NOT UPDATED.", LARGE_FONT);
+            return Drawn(STATUS_RECT, "FIRMWARE NOT UPDATED.", LARGE_FONT);
         case Shown::Idle:
             break;
     }
-    return Blank(w, h);
+    return Drawn(STATUS_RECT, nullptr, LARGE_FONT);
 }
 
 Image ExpectedHint(Shown shown) {
-    const int w = Width(HINT_RECT);
-    const int h = Height(HINT_RECT);
-    if (shown == Shown::NotUpdated)
-        return RenderStatusText(w, h, "MAKE SURE THE TALUN R5 IS CONNECTED.", SMALL_FONT);
-    return Blank(w, h);
+    const bool hint = shown == Shown::NotUpdated;
+    return Drawn(HINT_RECT, hint ? "MAKE SURE THE TALUN R5 IS CONNECTED." : nullptr, SMALL_FONT);
 }
 
 }  // namespace

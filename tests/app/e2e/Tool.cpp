@@ -175,6 +175,17 @@ HWND ToolProcess::FindTopLevel(const std::string& title, const char* className) 
     return nullptr;
 }
 
+HWND ToolProcess::WaitForTopLevel(const std::string& title, const char* className,
+                                  uint32_t timeoutMs) const {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindTopLevel(title, className)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool ToolProcess::WaitUntilGone(const std::string& title, uint32_t timeoutMs) const {
+    return WaitFor([&] { return FindTopLevel(title) == nullptr; }, timeoutMs);
+}
+
 HWND ToolProcess::WaitForMainWindow(uint32_t timeoutMs) {
     WaitFor([this] { return (window_ = FindTopLevel(MAIN_TITLE)) != nullptr || !Running(); },
             timeoutMs);
@@ -202,6 +213,11 @@ HWND ToolProcess::Focus() const {
 bool ToolProcess::Answers(uint32_t timeoutMs) const {
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+void PressKey(HWND window, WPARAM key) {
+    ::PostMessageA(window, WM_KEYDOWN, key, 1);
+    ::PostMessageA(window, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
 }
 
 std::string WindowText(HWND window) {

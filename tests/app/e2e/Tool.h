@@ -46,6 +46,11 @@ class ToolProcess {
     // A visible top-level window of this process with this title and class
     // (nullptr: any class), or nullptr.
     HWND FindTopLevel(const std::string& title, const char* className = "#32770") const;
+    // The same, once it shows; nullptr on timeout.
+    HWND WaitForTopLevel(const std::string& title, const char* className = "#32770",
+                         uint32_t timeoutMs = WAIT_SHORT_MS) const;
+    // True once no visible top-level window of this process has this title.
+    bool WaitUntilGone(const std::string& title, uint32_t timeoutMs = WAIT_SHORT_MS) const;
     // Every top-level window of this process, visible or not.
     std::vector<HWND> TopLevelWindows() const;
 
@@ -63,6 +68,9 @@ class ToolProcess {
     DWORD pid_ = 0;
     HWND window_ = nullptr;
 };
+
+// A key pressed and released, as the keyboard sends it to a window.
+void PressKey(HWND window, WPARAM key);
 
 std::string WindowText(HWND window);
 std::string ClassName(HWND window);
