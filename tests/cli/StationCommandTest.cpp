@@ -6,12 +6,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "tests/cli/CliTest.h"
+#include "tests/support/WaitUntil.h"
 
 namespace talun::test {
 namespace {
@@ -151,10 +150,13 @@ TEST_F(StationCommandTest, EveryMouseIsNamedByItsLabelAndAnInterruptedOneIsListe
     ASSERT_TRUE(watch.WaitForErr("tally: 2 updated, 0 not updated", WAIT_LIMIT)) << watch.Err();
     Control("plug 2");
     // Killed once its first firmware chunk is written (it is never acknowledged).
-    const auto deadline = std::chrono::steady_clock::now() + WAIT_LIMIT;
-    while (FileText("sim-trace-2.txt").find(" SET len=1034 -> 1 | 2A 01") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return FileText("sim-trace-2.txt").find(" SET len=1034 -> 1 | 2A 01") !=
+                   std::string::npos;
+        },
+        WAIT_LIMIT))
+        << FileText("sim-trace-2.txt");
     ASSERT_TRUE(watch.WaitForErr("1-1.2: UPDATING", WAIT_LIMIT)) << watch.Err();
     watch.Kill();
     ASSERT_TRUE(watch.WaitForExit(WAIT_LIMIT));

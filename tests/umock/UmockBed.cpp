@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "tests/support/WaitUntil.h"
 #include "tests/umock/MouseDescriptor.h"
 
 namespace talun::umock {
@@ -218,14 +219,10 @@ void UmockBed::RemoveFromSysfs(int mouse) {
 }
 
 bool UmockBed::WaitUnplugged(int mouse) {
-    for (int waited = 0; waited < 20000; waited += 5) {
-        {
-            std::lock_guard<std::mutex> lock(miceMutex_);
-            if (!mice_.at(static_cast<std::size_t>(mouse)).inSysfs) return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return test::WaitUntil([&] {
+        std::lock_guard<std::mutex> lock(miceMutex_);
+        return !mice_.at(static_cast<std::size_t>(mouse)).inSysfs;
+    });
 }
 
 void UmockBed::RunUnplugger() {

@@ -11,6 +11,7 @@
 
 #include "tests/support/GoldenRun.h"
 #include "tests/support/Hex.h"
+#include "tests/support/TraceTransfers.h"
 #include "tests/umock/MouseDescriptor.h"
 #include "tests/umock/UmockBed.h"
 #include "tests/umock/UmockDriver.h"
@@ -23,11 +24,8 @@ using ::testing::HasSubstr;
 // The SET and GET lines' bytes of a golden trace, each padded to length(ID).
 std::vector<Transfer> GoldenTransfers(const std::string& trace, const FeatureLengths& lengths) {
     std::vector<Transfer> transfers;
-    std::istringstream lines(trace);
-    for (std::string line; std::getline(lines, line);) {
-        const bool set = line.find(" SET ") != std::string::npos;
-        if (!set && line.find(" GET ") == std::string::npos) continue;
-        Transfer t{set, testing::FromHex(line.substr(line.find('|') + 1)), 0};
+    for (const TraceLine& line : testing::TransfersOf(trace)) {
+        Transfer t{line.kind == TraceKind::SetFeature, line.bytes, 0};
         t.bytes.resize(lengths.at(t.bytes[0]), 0);
         transfers.push_back(t);
     }

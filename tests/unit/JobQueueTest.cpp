@@ -2,37 +2,18 @@
 // end of each job reported in the same order, and what a job throws kept to it.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "tests/support/Gate.h"
 #include "update/JobQueue.h"
 
 namespace talun {
 namespace {
 
-// A gate a job waits at until the test opens it.
-class Gate {
-  public:
-    void Open() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            open_ = true;
-        }
-        changed_.notify_all();
-    }
-    void Pass() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return open_; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-};
+using test::Gate;  // a job waits at it until the test opens it
 
 struct Record {
     std::mutex mutex;

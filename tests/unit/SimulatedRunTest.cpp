@@ -33,7 +33,7 @@ struct SimulatedStation {
     }
     const std::vector<uint8_t>& Image() const { return FirmwareImage::BuiltIn().Block(); }
     bool MouseHoldsEverything() const {
-        return mouse.HoldsCompleteImage(Image()) && mouse.HoldsDefaultSettings(state.BreathingMode);
+        return testing::HoldsEverything(mouse, state.BreathingMode);
     }
     std::vector<uint8_t> SetIds() const {
         std::vector<uint8_t> ids;

@@ -2,6 +2,7 @@
 // is that of a single update, and nothing one mouse does reaches another.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -14,6 +15,7 @@
 #include "RandomFaultPlan.h"
 #include "device/TransferTrace.h"
 #include "driver/sim/SimDeviceAccess.h"
+#include "tests/support/Gate.h"
 #include "tests/support/GoldenFiles.h"
 #include "update/Station.h"
 #include "update/UpdateRun.h"
@@ -24,33 +26,18 @@ namespace {
 using sim::FaultPlan;
 using sim::SimMouse;
 
-// A clock whose sleeps wait until the test opens it (then they pass at once).
+// A clock whose sleeps wait at its gate until the test opens it (then they pass at once).
 class GateClock final : public Clock {
   public:
     void Sleep(uint32_t ms) override {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ++sleepers_;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return open_; });
+        gate.Pass();
         now_ += ms;
     }
     uint64_t NowMs() const override { return now_; }
-    bool WaitForSleeper() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(30), [this] { return sleepers_ > 0; });
-    }
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
+    test::Gate gate;
 
   private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int sleepers_ = 0;
-    bool open_ = false;
-    uint64_t now_ = 0;
+    std::atomic<uint64_t> now_{0};
 };
 
 // The station's workers read the settings file at once, as a system's reader may be.
@@ -224,16 +211,16 @@ TEST(Station, EachOfFourMiceIsUpdatedExactlyWhenItHoldsEverything) {
 // Mouse 1 is stuck in its settle; the others are updated meanwhile, and a stop
 // lets mouse 1's run finish whole.
 TEST(Station, AStuckMouseHoldsUpNoOtherAndAStopLetsItsRunFinish) {
-    GateClock gate;
-    StationOfSimulatedMice s({FaultPlan{}, FaultPlan{}, FaultPlan{}}, &gate);
+    GateClock clock;
+    StationOfSimulatedMice s({FaultPlan{}, FaultPlan{}, FaultPlan{}}, &clock);
     s.PlugAll();
-    ASSERT_TRUE(gate.WaitForSleeper());
+    ASSERT_TRUE(clock.gate.WaitForArrival());
     EXPECT_TRUE(s.WaitForOutcomeOf(0));
     EXPECT_TRUE(s.WaitForOutcomeOf(2));
     EXPECT_EQ(s.OutcomeOf(1), nullptr);
 
     std::thread stopper([&] { s.station->Stop(); });
-    gate.Open();
+    clock.gate.Open();
     stopper.join();
     ASSERT_NE(s.OutcomeOf(1), nullptr);
     EXPECT_EQ(s.OutcomeOf(1)->status, UpdateStatus::Updated);

@@ -162,14 +162,4 @@ std::vector<LogEntry> VirtualMouse::Transfers() const {
     return transfers;
 }
 
-std::string Hex(const std::vector<uint8_t>& bytes) {
-    std::string text;
-    char byte[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(byte, sizeof byte, text.empty() ? "%02X" : " %02X", b);
-        text += byte;
-    }
-    return text;
-}
-
 }  // namespace talun::vhid

@@ -66,6 +66,4 @@ class VirtualMouse {
 // True while a HID collection with the mouse's identifiers is present.
 bool CollectionPresent();
 
-std::string Hex(const std::vector<uint8_t>& bytes);
-
 }  // namespace talun::vhid

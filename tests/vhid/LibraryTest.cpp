@@ -11,6 +11,8 @@
 #include "device/SlotIdentity.h"
 #include "driver/api/HidDriverApi.h"
 #include "tests/drivers/ProcessResources.h"
+#include "tests/support/Hex.h"
+#include "tests/support/TraceTransfers.h"
 #include "tests/vhid/Bench.h"
 
 namespace talun::vhid {
@@ -19,26 +21,19 @@ namespace {
 using hiddriver::test::DriverCopy;
 using hiddriver::test::Message;
 using hiddriver::test::MonitorTarget;
+using talun::testing::ToHex;
 
 constexpr unsigned INPUT_MESSAGE = WM_HID_INPUT_EVENT;
 constexpr unsigned PLUG_MESSAGE = WM_HID_PLUG_EVENT;
 
-// The SET and GET lines of a golden trace: "<ms> SET len=N -> 1 | hex".
+// The SET and GET lines of a golden trace.
 std::vector<LogEntry> GoldenTransfers() {
     std::ifstream file(TestProgramDirectory() / VMOUSE_GOLDEN_FROM_TEST);
+    std::ostringstream trace;
+    trace << file.rdbuf();
     std::vector<LogEntry> transfers;
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream words(line);
-        std::string ms, what, length, arrow, result, bar;
-        words >> ms >> what;
-        if (what != "SET" && what != "GET") continue;
-        words >> length >> arrow >> result >> bar;
-        LogEntry entry{what, {}};
-        unsigned value = 0;
-        while (words >> std::hex >> value) entry.bytes.push_back(static_cast<uint8_t>(value));
-        transfers.push_back(std::move(entry));
-    }
+    for (const TraceLine& line : testing::TransfersOf(trace.str()))
+        transfers.push_back({line.kind == TraceKind::SetFeature ? "SET" : "GET", line.bytes});
     return transfers;
 }
 
@@ -48,7 +43,7 @@ std::vector<LogEntry> GoldenTransfers() {
     if (received.size() < sent.size() || !std::equal(sent.begin(), sent.end(), received.begin()) ||
         std::any_of(received.begin() + sent.size(), received.end(), [](uint8_t b) { return b; }))
         return ::testing::AssertionFailure()
-               << "sent " << Hex(sent) << "\nreceived " << Hex(received);
+               << "sent " << ToHex(sent) << "\nreceived " << ToHex(received);
     return ::testing::AssertionSuccess();
 }
 
@@ -90,7 +85,7 @@ TEST_F(Library, FindsOpensAndMovesAWholeUpdateByteForByte) {
         } else {
             std::fill(report.begin() + 1, report.end(), 0);
             ASSERT_NE(driver_->GetFeature(report.data(), length), 0) << driver_->LastError();
-            EXPECT_EQ(Hex(report), Hex(transfer.bytes));  // the mouse's answer, copied back
+            EXPECT_EQ(ToHex(report), ToHex(transfer.bytes));  // the mouse's answer, copied back
         }
     }
 
@@ -113,15 +108,15 @@ TEST_F(Library, ReadsCopyTheMousesAnswerBackAtTheToolsLength) {
     const std::vector<LogEntry> answers = mouse_.Transfers();
     ASSERT_EQ(answers.size(), 2u);
     ASSERT_EQ(answers[0].bytes.size(), 37u);  // the mouse's report is longer than the read
-    EXPECT_EQ(Hex(settings), Hex({answers[0].bytes.begin(), answers[0].bytes.begin() + 35}));
-    EXPECT_EQ(Hex(macro), Hex(answers[1].bytes));
+    EXPECT_EQ(ToHex(settings), ToHex({answers[0].bytes.begin(), answers[0].bytes.begin() + 35}));
+    EXPECT_EQ(ToHex(macro), ToHex(answers[1].bytes));
 
     // What was written is what the mouse then answers.
     std::vector<uint8_t> written(37, 0);
     for (std::size_t i = 0; i < written.size(); ++i) written[i] = static_cast<uint8_t>(0xA0 + i);
     written[0] = 0x06;
     ASSERT_NE(driver_->SetFeature(written.data(), 37), 0) << driver_->LastError();
-    EXPECT_EQ(Hex(Read(0x06, 35)), Hex({written.begin(), written.begin() + 35}));
+    EXPECT_EQ(ToHex(Read(0x06, 35)), ToHex({written.begin(), written.begin() + 35}));
 }
 
 // One mouse, one slot: its own channel moves reports as the one mouse's does.
@@ -136,7 +131,7 @@ TEST_F(Library, TheMouseHasASlotWhoseChannelMovesReports) {
     std::vector<uint8_t> read(35, 0);
     read[0] = 0x06;
     ASSERT_NE(driver_->GetFeatureSlot(0, read.data(), 35), 0) << driver_->LastError();
-    EXPECT_EQ(Hex(read), Hex({written.begin(), written.begin() + 35}));
+    EXPECT_EQ(ToHex(read), ToHex({written.begin(), written.begin() + 35}));
     driver_->Close_FeatureDeviceSlot(0);
 }
 

@@ -1,9 +1,11 @@
 // Waiting for a condition of another process: poll it, with a generous limit.
 #pragma once
 
-#include <windows.h>
-
+#include <chrono>
 #include <cstdint>
+#include <functional>
+
+#include "tests/support/WaitUntil.h"
 
 namespace talun::e2e {
 
@@ -11,17 +13,10 @@ namespace talun::e2e {
 inline constexpr uint32_t WAIT_WINDOW_MS = 60000;
 inline constexpr uint32_t WAIT_RUN_MS = 90000;
 inline constexpr uint32_t WAIT_SHORT_MS = 20000;
-inline constexpr uint32_t POLL_INTERVAL_MS = 20;
 
 // True as soon as condition() is; false when it still is not after timeoutMs.
-template <typename Condition>
-bool WaitFor(Condition condition, uint32_t timeoutMs) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (condition()) return true;
-        if (::GetTickCount64() > end) return false;
-        ::Sleep(POLL_INTERVAL_MS);
-    }
+inline bool WaitFor(const std::function<bool()>& condition, uint32_t timeoutMs) {
+    return test::WaitUntil(condition, std::chrono::milliseconds(timeoutMs));
 }
 
 }  // namespace talun::e2e
