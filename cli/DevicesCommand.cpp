@@ -1,12 +1,17 @@
 // talun-r5 devices: the HID devices the driver library can see, with their
-// identifiers, so that an operator can fill in hiddriver.ini.
+// identifiers, so that an operator can fill in hiddriver.ini; and the mice in
+// their slots with the port, serial and label every record names them by, so
+// that the station file's ports can be written without updating a mouse.
 #include <nlohmann/json.hpp>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/MouseReporter.h"
 #include "cli/ProgramFiles.h"
+#include "device/SlotAccess.h"
 
 namespace talun::cli {
 
@@ -28,6 +33,41 @@ std::vector<std::string> SplitLines(const std::string& text) {
         start = end + 1;
     }
     return lines;
+}
+
+// "slot 2: port 1-1.4, serial R5-0002, label A4" (what the library and the
+// station file say of it).
+std::string SlotLine(const MouseTag& tag) {
+    std::string line = "slot " + std::to_string(tag.slot) + ": ";
+    line += tag.port.empty() ? "the library does not say its port" : "port " + tag.port;
+    if (!tag.serial.empty()) line += ", serial " + tag.serial;
+    if (!tag.label.empty()) line += ", label " + tag.label;
+    return line;
+}
+
+// The mice plugged in now, each in its slot; null when the library cannot tell
+// mice apart.
+nlohmann::ordered_json ListMice(ToolSession& session, const Output& out) {
+    const std::optional<std::vector<int>> slots = ListMouseSlots(session.Driver());
+    if (!slots) {
+        if (session.Driver().HasMouseSlots()) {
+            const std::string reason = session.DriverErrorText();
+            out.Say("the driver library could not list the mice" +
+                    (reason.empty() ? std::string() : ": " + reason));
+        }
+        return nullptr;
+    }
+    nlohmann::ordered_json mice = nlohmann::ordered_json::array();
+    for (const int slot : *slots) {
+        const MouseTag tag = session.TagOf(slot);
+        out.Say(SlotLine(tag));
+        nlohmann::ordered_json mouse = {{"slot", slot}};
+        mouse.update(DescribeMouse(tag));
+        mice.push_back(std::move(mouse));
+    }
+    out.Say(std::to_string(slots->size()) + (slots->size() == 1 ? " mouse" : " mice") +
+            " plugged in");
+    return mice;
 }
 
 }  // namespace
@@ -65,10 +105,12 @@ int RunDevicesCommand(const SessionOptions& options, const Output& out) {
     const std::vector<std::string> lines = SplitLines(text);
     for (const std::string& line : lines) out.Say(line);
     out.Say(std::to_string(count) + (count == 1 ? " device" : " devices"));
+    const nlohmann::ordered_json mice = ListMice(*session, out);
     out.Emit({{"command", "devices"},
               {"outcome", "listed"},
               {"count", count},
               {"devices", lines},
+              {"mice", mice},
               {"exit", EXIT_DONE}});
     return EXIT_DONE;
 }

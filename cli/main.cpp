@@ -152,13 +152,20 @@ void AddUpdateCommands(CLI::App& app, CommandLine& line) {
             return RunSummaryCommand(line.summaryLog, line.summaryCsv, out);
         });
     });
-    app.add_subcommand("devices",
-                       "List the HID devices the driver library can see, with their identifiers "
-                       "(for hiddriver.ini)")
-        ->callback([&line] {
-            line.Choose(
-                "", [&line](const Output& out) { return RunDevicesCommand(line.options, out); });
-        });
+    CLI::App* devices = app.add_subcommand(
+        "devices",
+        "List the HID devices the driver library can see, with their identifiers (for "
+        "hiddriver.ini), and the mice plugged in, each in its slot with its port, serial and "
+        "label (for the station file); touches no mouse");
+    devices
+        ->add_option("--station-file", options.stationFilePath,
+                     "The station file whose labels to show (default: station.ini beside the "
+                     "program, if there is one)")
+        ->type_name("FILE");
+    devices->callback([&line] {
+        line.Choose("",
+                    [&line](const Output& out) { return RunDevicesCommand(line.options, out); });
+    });
 }
 
 // The production test panel: profile-select, the queries and macro NAME.

@@ -304,6 +304,24 @@ TEST_F(CommandLineTest, DevicesListsWhatTheLibraryCanSee) {
     EXPECT_TRUE(report["devices"].empty());
 }
 
+TEST_F(CommandLineTest, DevicesNamesEachMousePluggedInByItsPortSerialAndLabelTouchingNone) {
+    WriteScenario("mice = 3\nport = 1-1.{slot}\nserial = R5-000{slot}\n[slot 1]\npresent = 0\n");
+    std::ofstream(Dir() / "hub.ini") << "station = line 3\n1-1.2 = A2\n";
+    const ChildResult r = Run({"devices", "--station-file", PathOf("hub.ini")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("slot 0: port 1-1.0, serial R5-0000\n"));
+    EXPECT_THAT(r.out, HasSubstr("slot 2: port 1-1.2, serial R5-0002, label A2\n"));
+    EXPECT_THAT(r.out, Not(HasSubstr("slot 1")));
+    EXPECT_THAT(r.out, HasSubstr("2 mice plugged in"));
+
+    const ChildResult json = Run({"--json", "devices", "--station-file", PathOf("hub.ini")});
+    const auto mice = nlohmann::json::parse(json.out)["mice"];
+    ASSERT_EQ(mice.size(), 2u) << json.out;
+    EXPECT_EQ(mice[1], nlohmann::json::parse(R"({"slot": 2, "name": "A2", "label": "A2",
+                                                "port": "1-1.2", "serial": "R5-0002"})"));
+    EXPECT_EQ(State()["writes_0x05"], "0");
+}
+
 TEST_F(CommandLineTest, DevicesWithALibraryThatCannotListSaysSo) {
     const ChildResult r = Run({"--driver", DriverWithoutMouse(), "devices"});
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
