@@ -90,18 +90,33 @@ std::vector<Line> TileLines(const BoardTile& tile, int width) {
     return lines;
 }
 
+// Parts on as few lines as they fit on, three blanks apart, each line after a
+// blank: a narrow terminal gets more lines rather than parts cut off.
+std::vector<std::string> Packed(const std::vector<std::string>& parts, int columns) {
+    std::vector<std::string> lines;
+    for (const std::string& part : parts) {
+        if (!lines.empty() && static_cast<int>(lines.back().size() + 3 + part.size()) <= columns)
+            lines.back() += "   " + part;
+        else
+            lines.push_back(" " + part);
+    }
+    return lines;
+}
+
 std::vector<Line> HeaderLines(const BoardHeader& header, int columns) {
-    std::vector<Line> lines(2);
-    Put(lines[0], " TALUN R5 STATION " + header.station + "   image " + header.image, columns,
-        SGR_TITLE);
+    std::vector<Line> lines;
+    for (const std::string& text :
+         Packed({"TALUN R5 STATION " + header.station, "image " + header.image}, columns))
+        Put(lines.emplace_back(), text, columns, SGR_TITLE);
     const int mice = header.updated + header.notUpdated;
-    char figures[160];
-    std::snprintf(figures, sizeof figures,
-                  " tally: %d updated, %d not updated   yield %s   %.1f mice per hour",
-                  header.updated, header.notUpdated,
-                  mice == 0 ? "-" : (std::to_string(header.updated * 100 / mice) + " %").c_str(),
-                  header.micePerHour);
-    Put(lines[1], figures, columns);
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "%.1f mice per hour", header.micePerHour);
+    const std::vector<std::string> figures = {
+        "tally: " + std::to_string(header.updated) + " updated, " +
+            std::to_string(header.notUpdated) + " not updated",
+        "yield " + (mice == 0 ? "-" : std::to_string(header.updated * 100 / mice) + " %"), rate};
+    for (const std::string& text : Packed(figures, columns))
+        Put(lines.emplace_back(), text, columns);
     return lines;
 }
 

@@ -81,6 +81,9 @@ TEST(BoardScreen, ASmallTerminalGetsWhatFitsAndTheCountOfTheRest) {
     EXPECT_LE(lines.size(), 16u);
     for (const std::string& line : lines) EXPECT_LE(line.size(), 40u) << line;
     EXPECT_THAT(Joined(lines), HasSubstr("+ 3 more slots"));
+    // The header takes more lines rather than cutting the image's hash or a figure off.
+    EXPECT_THAT(Joined(lines), HasSubstr("\n image 3068 bytes, SHA-256 1a2b3c4d"));
+    EXPECT_THAT(Joined(lines), HasSubstr("\n yield 66 %   0.0 mice per hour"));
 }
 
 TEST(BoardScreen, BeforeAnyMouseThereIsNoYieldAndNoRate) {
