@@ -1,5 +1,7 @@
 #include "tests/cli/CliTest.h"
 
+#include "tests/support/FileText.h"
+
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -88,15 +90,11 @@ ChildResult CliTest::Run(const std::vector<std::string>& arguments) const {
 }
 
 void CliTest::Control(const std::string& line) const {
-    std::ofstream(dir_ / "control.txt", std::ios::binary | std::ios::app) << line << "\n"
-                                                                          << std::flush;
+    WriteFileText(dir_ / "control.txt", line + "\n", true);
 }
 
 std::string CliTest::FileText(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return WithUnixLineEnds(text.str());
+    return WithUnixLineEnds(ReadFileText(dir_ / name).value_or(""));
 }
 
 std::vector<uint8_t> CliTest::ReadBytes(const std::string& name) const {

@@ -13,6 +13,7 @@
 
 #include "tests/drivers/DriverLibraryFixture.h"
 #include "tests/drivers/ProcessResources.h"
+#include "tests/support/FileText.h"
 
 namespace talun::hiddriver::test {
 namespace {
@@ -28,10 +29,8 @@ constexpr int TOOL_LENGTHS[] = {3, 6, 35, 37, 50, 130, 1034};
 const std::string ABSENT_MOUSE = IniFor("7e57", "0001");
 
 TEST(DriverLibrary, ShippedIniHoldsMarkedPlaceholdersAndConfiguresNoDevice) {
-    std::ifstream shipped(BuiltLibraryDirectory() / "hiddriver.ini");
-    std::stringstream text;
-    text << shipped.rdbuf();
-    EXPECT_THAT(text.str(), HasSubstr("PLACEHOLDER - replace with the mouse's real identifiers"));
+    EXPECT_THAT(talun::test::ReadFileText(BuiltLibraryDirectory() / "hiddriver.ini").value_or(""),
+                HasSubstr("PLACEHOLDER - replace with the mouse's real identifiers"));
 
     DriverCopy driver(DriverCopy::SHIPPED);
     EXPECT_EQ(driver.Open_FeatureDevice(), 0);

@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "monitor/MetricsFile.h"
 #include "monitor/ReplaceFile.h"
 #include "monitor/StationMetrics.h"
+#include "tests/support/FileText.h"
 #include "tests/support/ScratchDir.h"
 
 namespace talun::test {
@@ -23,10 +22,7 @@ using ::testing::Not;
 const monitor::StationMetrics::Info INFO = {"3.01", "ab12", "line \"2\" \\ hall\nB"};
 
 std::string Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return ReadFileText(path).value_or("");
 }
 
 std::vector<std::string> FilesIn(const std::filesystem::path& folder) {

@@ -12,6 +12,7 @@
 
 #include "driver/api/HidDriverApi.h"
 #include "tests/sim/Reports.h"
+#include "tests/support/FileText.h"
 #include "tests/support/MonitorTarget.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/TestLibrary.h"
@@ -22,7 +23,9 @@ namespace {
 using namespace test;
 using talun::test::Event;
 using talun::test::MonitorTarget;
+using talun::test::ReadFileText;
 using talun::test::ScratchDir;
+using talun::test::WriteFileText;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
@@ -31,19 +34,12 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr unsigned kInput = WM_HID_INPUT_EVENT;
 constexpr unsigned kPlug = WM_HID_PLUG_EVENT;
 
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
 void Append(const std::string& path, const std::string& lines) {
-    std::ofstream(path, std::ios::binary | std::ios::app) << lines;
+    WriteFileText(path, lines, true);
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadFileText(path).value_or("");
 }
 
 // A trace line without its time, which is right-aligned ("" when there is no time).
@@ -79,7 +75,7 @@ class SimLibrary : public talun::test::DriverUnderTest {
     // A copy of the built library beside the scenario, so that each test gets a
     // fresh mouse; its full path.
     static std::string PlaceCopy(const ScratchDir& dir, const std::string& scenario) {
-        WriteFile(dir.File("sim-scenario.ini"), scenario);
+        WriteFileText(dir.File("sim-scenario.ini"), scenario);
         const std::filesystem::path original(TALUN_SIM_LIBRARY);
         const std::string copy = dir.File(original.filename().string());
         std::filesystem::copy_file(original, copy);
@@ -143,7 +139,7 @@ TEST(SimDriverLibraryTest, AnnouncesTheUnplugPlannedAfterSomeWrites) {
 TEST(SimDriverLibraryTest, AnUpdateLeavesItsTraceAndWhatTheMouseHolds) {
     ScratchDir dir;
     const Bytes block = Block();
-    WriteFile(dir.File("fw.bin"), std::string(block.begin(), block.end() - 2));
+    WriteFileText(dir.File("fw.bin"), std::string(block.begin(), block.end() - 2));
     SimLibrary lib(dir,
                    "trace_file = trace.txt\nstate_file = state.txt\nfirmware_file = fw.bin\n"
                    "busy_polls = 0x2A:1\n");

@@ -2,11 +2,10 @@
 // compares traffic with them.
 #pragma once
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/FileText.h"
 #include "update/FirmwareImage.h"
 
 namespace talun::testing {
@@ -25,10 +24,7 @@ inline std::string GoldenPath(const std::string& name) {
 
 // The whole file; empty when it is missing.
 inline std::string ReadGolden(const std::string& name) {
-    std::ifstream in(GoldenPath(name), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::ReadFileText(GoldenPath(name)).value_or("");
 }
 
 }  // namespace talun::testing

@@ -11,6 +11,7 @@
 #include "device/SlotIdentity.h"
 #include "driver/api/HidDriverApi.h"
 #include "tests/drivers/ProcessResources.h"
+#include "tests/support/FileText.h"
 #include "tests/support/Hex.h"
 #include "tests/support/TraceTransfers.h"
 #include "tests/vhid/Bench.h"
@@ -28,11 +29,9 @@ constexpr unsigned PLUG_MESSAGE = WM_HID_PLUG_EVENT;
 
 // The SET and GET lines of a golden trace.
 std::vector<LogEntry> GoldenTransfers() {
-    std::ifstream file(TestProgramDirectory() / VMOUSE_GOLDEN_FROM_TEST);
-    std::ostringstream trace;
-    trace << file.rdbuf();
+    const auto trace = talun::test::ReadFileText(TestProgramDirectory() / VMOUSE_GOLDEN_FROM_TEST);
     std::vector<LogEntry> transfers;
-    for (const TraceLine& line : testing::TransfersOf(trace.str()))
+    for (const TraceLine& line : testing::TransfersOf(trace.value_or("")))
         transfers.push_back({line.kind == TraceKind::SetFeature ? "SET" : "GET", line.bytes});
     return transfers;
 }

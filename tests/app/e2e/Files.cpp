@@ -52,26 +52,6 @@ std::string FromTestDirectory(const std::string& relative) {
     return TestProgramDirectory() + Backslashes(relative);
 }
 
-std::optional<std::string> ReadFileText(const std::string& path) {
-    std::ifstream in(fs::path(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool WriteFileText(const std::string& path, const std::string& text) {
-    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out);
-}
-
-bool AppendLine(const std::string& path, const std::string& line) {
-    std::ofstream out(fs::path(path), std::ios::binary | std::ios::app);
-    out << line << '\n';
-    return static_cast<bool>(out);
-}
-
 bool FileExists(const std::string& path) {
     std::error_code error;
     return fs::exists(fs::path(path), error);
@@ -149,7 +129,7 @@ std::string ToolFolder::AddCommandLine() const {
 }
 
 void ToolFolder::Control(const std::string& line) const {
-    ASSERT_TRUE(AppendLine(File("sim-control.txt"), line));
+    ASSERT_TRUE(WriteFileText(File("sim-control.txt"), line + "\n", true));
 }
 
 std::map<std::string, std::string> ToolFolder::State() const {

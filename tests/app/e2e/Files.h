@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/TraceFormat.h"
+#include "tests/support/FileText.h"
 #include "tests/support/Hex.h"
 
 namespace talun::e2e {
@@ -18,9 +19,8 @@ std::string TestProgramDirectory();
 // A path relative to the test program's directory (forward or back slashes).
 std::string FromTestDirectory(const std::string& relative);
 
-std::optional<std::string> ReadFileText(const std::string& path);
-bool WriteFileText(const std::string& path, const std::string& text);
-bool AppendLine(const std::string& path, const std::string& line);
+using test::ReadFileText;
+using test::WriteFileText;
 bool FileExists(const std::string& path);
 void CopyFileOrFail(const std::string& from, const std::string& to);
 // Removes a folder with everything in it (paths of any length); then creates it.
