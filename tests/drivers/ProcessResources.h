@@ -25,6 +25,20 @@ namespace talun::hiddriver::test {
 using talun::test::Message;
 using talun::test::MonitorTarget;
 
+// What the process holds: handles (descriptors on Linux) and threads.
+struct ProcessResources {
+    int handles = 0;
+    int threads = 0;
+
+    static ProcessResources Now();
+    bool operator==(const ProcessResources& other) const {
+        return handles == other.handles && threads == other.threads;
+    }
+    std::string Describe() const {
+        return std::to_string(handles) + " handles, " + std::to_string(threads) + " threads";
+    }
+};
+
 #ifdef _WIN32
 
 // How many monitor windows exist right now.
@@ -38,37 +52,26 @@ inline int MonitorWindowCount() {
     return count;
 }
 
-struct ProcessResources {
-    DWORD handles = 0;
-    int threads = 0;
-
-    static ProcessResources Now() {
-        ProcessResources now;
-        // GetProcessHandleCount says 0 under Wine: probe the handle values instead.
-        // A young process holds its handles well below 64 K.
-        for (uintptr_t value = 4; value < 0x10000; value += 4) {
-            DWORD flags = 0;
-            if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++now.handles;
+// Handles (probed by value: GetProcessHandleCount says 0 under Wine, and a young
+// process holds its handles well below 64 K) and threads of this process.
+inline ProcessResources ProcessResources::Now() {
+    ProcessResources now;
+    for (uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++now.handles;
+    }
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Thread32First(snapshot, &entry); more;
+             more = ::Thread32Next(snapshot, &entry)) {
+            if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++now.threads;
         }
-        const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-        if (snapshot != INVALID_HANDLE_VALUE) {
-            THREADENTRY32 entry{};
-            entry.dwSize = sizeof entry;
-            for (BOOL more = ::Thread32First(snapshot, &entry); more;
-                 more = ::Thread32Next(snapshot, &entry)) {
-                if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++now.threads;
-            }
-            ::CloseHandle(snapshot);
-        }
-        return now;
+        ::CloseHandle(snapshot);
     }
-    bool operator==(const ProcessResources& other) const {
-        return handles == other.handles && threads == other.threads;
-    }
-    std::string Describe() const {
-        return std::to_string(handles) + " handles, " + std::to_string(threads) + " threads";
-    }
-};
+    return now;
+}
 
 #else
 
@@ -77,30 +80,16 @@ inline int MonitorWindowCount() {
     return 0;
 }
 
-struct ProcessResources {
-    int descriptors = 0;
-    int threads = 0;
-
-    static ProcessResources Now() {
-        ProcessResources now;
-        for ([[maybe_unused]] const auto& entry :
-             std::filesystem::directory_iterator("/proc/self/fd")) {
-            ++now.descriptors;
-        }
-        for ([[maybe_unused]] const auto& entry :
-             std::filesystem::directory_iterator("/proc/self/task")) {
-            ++now.threads;
-        }
-        return now;
-    }
-    bool operator==(const ProcessResources& other) const {
-        return descriptors == other.descriptors && threads == other.threads;
-    }
-    std::string Describe() const {
-        return std::to_string(descriptors) + " descriptors, " + std::to_string(threads) +
-               " threads";
-    }
-};
+// Descriptors and threads of this process.
+inline ProcessResources ProcessResources::Now() {
+    ProcessResources now;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++now.handles;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/task"))
+        ++now.threads;
+    return now;
+}
 
 #endif
 

@@ -16,10 +16,15 @@ Report Zeros(std::size_t n) {
     return Report(n, 0);
 }
 
+// One macro command with these panel values; the values as the command left them.
+TestPanelValues RunMacro(CoreFixture& f, int command, TestPanelValues values) {
+    RunMacroCommand(f.ctx, *FindMacroDefinition(command), values);
+    return values;
+}
+
 TEST(MacroCommands, AbTwoTimesOnAnEmptyTable) {
     CoreFixture f;
-    TestPanelValues values{3, 2};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_AB_2_TIMES), values);
+    RunMacro(f, COMMAND_AB_2_TIMES, {3, 2});
 
     const auto writes = f.device.Writes();
     ASSERT_EQ(writes.size(), 2u);
@@ -41,8 +46,7 @@ TEST(MacroCommands, AbTwoTimesOnAnEmptyTable) {
 
 TEST(MacroCommands, AbcdAlwaysUsesButtonOneAndProfileByteZero) {
     CoreFixture f;
-    TestPanelValues values{3, 7};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_ABCD_1_TIMES), values);
+    const TestPanelValues values = RunMacro(f, COMMAND_ABCD_1_TIMES, {3, 7});
 
     const auto writes = f.device.Writes();
     ASSERT_EQ(writes.size(), 2u);
@@ -64,8 +68,7 @@ TEST(MacroCommands, CtrlCAfterAnUpdateReplacesOneDefaultCode) {
     CoreFixture f;
     RestoreSettings(f.ctx);
     f.device.calls.clear();
-    TestPanelValues values{0, 4};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_CTRL_C), values);
+    RunMacro(f, COMMAND_CTRL_C, {0, 4});
     const auto map = f.device.Writes().at(0).bytes;
     EXPECT_EQ(Report(map.begin() + 15, map.begin() + 18), FromHex("10 00 00"));  // was 08 00 00
     EXPECT_EQ(map[48], 0xC5);
@@ -77,11 +80,9 @@ TEST(MacroCommands, CtrlCAfterAnUpdateReplacesOneDefaultCode) {
 
 TEST(MacroCommands, EarlierMacroButtonsStayMarked) {
     CoreFixture f;
-    TestPanelValues values{0, 2};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_CTRL_V), values);
-    values.buttonNumber = 5;
+    RunMacro(f, COMMAND_CTRL_V, {0, 2});
     f.device.calls.clear();
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_CTRL_C), values);
+    RunMacro(f, COMMAND_CTRL_C, {0, 5});
     const auto map = f.device.Writes().at(0).bytes;
     EXPECT_EQ(map[9], 0x10);
     EXPECT_EQ(map[18], 0x10);
@@ -91,8 +92,7 @@ TEST(MacroCommands, EarlierMacroButtonsStayMarked) {
 
 TEST(MacroCommands, AToYFillsTheWholeReport) {
     CoreFixture f;
-    TestPanelValues values{1, 0};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_A_TO_Y_1_TIMES), values);
+    RunMacro(f, COMMAND_A_TO_Y_1_TIMES, {1, 0});
     const auto macro = f.device.Writes().at(1).bytes;
     ASSERT_EQ(macro.size(), 130u);
     EXPECT_EQ(macro[29], 0x32);
@@ -103,8 +103,7 @@ TEST(MacroCommands, AToYFillsTheWholeReport) {
 
 TEST(MacroCommands, ADelayBBytesAsListed) {
     CoreFixture f;
-    TestPanelValues values{0, 0};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_A_DELAY_B), values);
+    RunMacro(f, COMMAND_A_DELAY_B, {0, 0});
     const auto macro = f.device.Writes().at(1).bytes;
     EXPECT_EQ(macro[4], 0x01);
     EXPECT_EQ(Report(macro.begin() + 29, macro.begin() + 40),
@@ -115,8 +114,7 @@ TEST(MacroCommands, ADelayBBytesAsListed) {
 TEST(MacroCommands, RefusedButtonMapStillSendsTheMacroAfterThePause) {
     CoreFixture f;
     f.device.faults.RefuseWrite(REPORT_BUTTON_MAP);
-    TestPanelValues values{0, 3};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_CTRL_V), values);
+    RunMacro(f, COMMAND_CTRL_V, {0, 3});
     EXPECT_EQ(f.device.Writes().size(), 2u);
     EXPECT_EQ(f.device.StatusReads(), 1);  // only after the macro
     EXPECT_EQ(f.clock.sleeps, (std::vector<uint32_t>{1000, 300}));
@@ -125,10 +123,8 @@ TEST(MacroCommands, RefusedButtonMapStillSendsTheMacroAfterThePause) {
 
 TEST(MacroCommands, OutOfRangeValuesNeverReachTheMouse) {
     CoreFixture f;
-    TestPanelValues values{0, 15};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_CTRL_V), values);
-    values = {5, 0};
-    RunMacroCommand(f.ctx, *FindMacroDefinition(COMMAND_CTRL_V), values);
+    RunMacro(f, COMMAND_CTRL_V, {0, 15});
+    RunMacro(f, COMMAND_CTRL_V, {5, 0});
     EXPECT_TRUE(f.device.calls.empty());
 }
 
