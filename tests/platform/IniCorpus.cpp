@@ -1,9 +1,10 @@
 #include "tests/platform/IniCorpus.h"
 
 #include <cstdint>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "tests/support/FileText.h"
 
 namespace talun::inicorpus {
 
@@ -209,11 +210,8 @@ std::string FilePath(const Query& query, const std::string& corpusDir, const std
 void WriteGeneratedFiles(const std::string& workDir) {
     for (const CorpusFile& file : GeneratedFiles()) {
         const std::string path = workDir + "/" + file.name;
-        std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-        stream.write(file.contents.data(), static_cast<std::streamsize>(file.contents.size()));
-        if (!stream) {
+        if (!test::WriteFileText(path, file.contents))
             throw std::runtime_error("cannot write " + path);
-        }
     }
 }
 
@@ -239,13 +237,8 @@ std::string AnswerLine(const Query& query, const std::string& answer) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-        throw std::runtime_error("cannot read " + path);
-    }
-    std::ostringstream contents;
-    contents << stream.rdbuf();
-    return contents.str();
+    if (auto text = test::ReadFileText(path)) return std::move(*text);
+    throw std::runtime_error("cannot read " + path);
 }
 
 }  // namespace talun::inicorpus

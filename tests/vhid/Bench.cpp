@@ -6,10 +6,10 @@ extern "C" {
 #include <setupapi.h>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "tests/app/e2e/Wait.h"
+#include "tests/support/FileText.h"
 #include "tests/vhid/VirtualMouseDevice.h"
 #include "tests/vhid/VirtualMouseIds.h"
 
@@ -141,9 +141,8 @@ bool VirtualMouse::Unplug() {
 
 std::vector<LogEntry> VirtualMouse::Log() const {
     std::vector<LogEntry> entries;
-    std::ifstream file(logFile_);
-    std::string line;
-    while (std::getline(file, line)) {
+    std::istringstream file(talun::test::ReadFileText(logFile_).value_or(""));
+    for (std::string line; std::getline(file, line);) {
         std::istringstream words(line);
         LogEntry entry;
         words >> entry.what;

@@ -134,11 +134,8 @@ void ToolFolder::Control(const std::string& line) const {
 
 std::map<std::string, std::string> ToolFolder::State() const {
     std::map<std::string, std::string> values;
-    const auto text = ReadFileText(File("sim-state.txt"));
-    if (!text) return values;
-    std::istringstream lines(*text);
-    std::string line;
-    while (std::getline(lines, line)) {
+    std::istringstream lines(ReadFileText(File("sim-state.txt")).value_or(""));
+    for (std::string line; std::getline(lines, line);) {
         const auto equals = line.find('=');
         if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
     }
@@ -153,12 +150,9 @@ std::string ToolFolder::StateValue(const std::string& key) const {
 
 std::vector<TraceLine> ToolFolder::Trace() const {
     std::vector<TraceLine> transfers;
-    const auto text = ReadFileText(File("sim-trace.txt"));
-    if (!text) return transfers;
-    std::istringstream lines(*text);
-    std::string line;
+    std::istringstream lines(ReadFileText(File("sim-trace.txt")).value_or(""));
     // The last line may still be being written: only whole lines count.
-    while (std::getline(lines, line) && !lines.eof()) {
+    for (std::string line; std::getline(lines, line) && !lines.eof();) {
         if (const auto transfer = ParseTraceLine(line)) transfers.push_back(*transfer);
     }
     return transfers;
@@ -166,11 +160,8 @@ std::vector<TraceLine> ToolFolder::Trace() const {
 
 std::vector<ToolFolder::Call> ToolFolder::ProbeCalls() const {
     std::vector<Call> calls;
-    const auto text = ReadFileText(File("probe-calls.txt"));
-    if (!text) return calls;
-    std::istringstream lines(*text);
-    std::string line;
-    while (std::getline(lines, line)) {
+    std::istringstream lines(ReadFileText(File("probe-calls.txt")).value_or(""));
+    for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
         Call call;
         if (!(fields >> call.tick >> call.name)) continue;
