@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/TraceTransfers.h"
+
 namespace talun::e2e {
 namespace {
 
@@ -149,13 +151,9 @@ std::string ToolFolder::StateValue(const std::string& key) const {
 }
 
 std::vector<TraceLine> ToolFolder::Trace() const {
-    std::vector<TraceLine> transfers;
-    std::istringstream lines(ReadFileText(File("sim-trace.txt")).value_or(""));
-    // The last line may still be being written: only whole lines count.
-    for (std::string line; std::getline(lines, line) && !lines.eof();) {
-        if (const auto transfer = ParseTraceLine(line)) transfers.push_back(*transfer);
-    }
-    return transfers;
+    std::string text = ReadFileText(File("sim-trace.txt")).value_or("");
+    text.erase(text.find_last_of('\n') + 1);  // the last line may still be being written
+    return testing::TransfersOf(text);
 }
 
 std::vector<ToolFolder::Call> ToolFolder::ProbeCalls() const {
